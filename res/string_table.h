@@ -1,0 +1,31 @@
+#pragma once
+// Every text the program shows lives in this one table, keyed by its resource id, so that the
+// window, the command line and the tests all show exactly the same words.
+
+#include <string>
+#include <string_view>
+
+using UINT = unsigned int;
+
+// Texts of the song document and the player.
+constexpr UINT IDS_NOT_MIDI_FILE = 1;   // a file that does not start with "MThd"
+constexpr UINT IDS_LOAD_MIDI_FILE = 2;  // play or save with no song read
+
+// The framework's own messages. %1 is the file's path, %2 the system's reason.
+constexpr UINT AFX_IDP_FAILED_TO_OPEN_DOC = 0xF000;
+constexpr UINT AFX_IDP_FAILED_TO_SAVE_DOC = 0xF001;
+constexpr UINT AFX_IDP_FILE_ENDS_EARLY = 0xF002;
+constexpr UINT AFX_IDP_SONG_TOO_LARGE = 0xF003;
+constexpr UINT AFX_IDP_FAILED_TO_WRITE = 0xF004;
+constexpr UINT AFX_IDP_FAILED_TO_READ = 0xF005;
+constexpr UINT AFX_IDP_FILE_NOT_FOUND = 0xF006;
+
+// Application strings.
+constexpr UINT AFX_IDS_APP_TITLE = 57344;
+constexpr UINT AFX_IDS_IDLEMESSAGE = 57345;
+
+// The text stored under `id`; an unknown id is a programmer error and yields an empty text.
+const std::string& LoadResString(UINT id);
+
+// Replaces %1, %2, ... in `pattern` by the given arguments, in order.
+std::string FormatResString(UINT id, std::string_view arg1, std::string_view arg2 = {});

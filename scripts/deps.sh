@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that are missing for building and running the program
+# ("run") or also for its tests ("test"). Works as root or through sudo.
+set -euo pipefail
+
+run_packages=(
+    g++ make cmake pkg-config
+    libwxgtk3.2-dev wx-common wx3.2-i18n
+    libfluidsynth-dev timgm6mb-soundfont
+    fonts-ipafont-gothic xdg-utils
+)
+test_packages=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev
+    xvfb xauth imagemagick
+    fluidsynth
+)
+
+wanted=("${run_packages[@]}")
+if [ "${1:-run}" = test ]; then
+    wanted+=("${test_packages[@]}")
+fi
+
+missing=()
+for package in "${wanted[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors and runs every test; then
+# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh test
+jobs=$(nproc)
+fuzz_seconds=${TARVEL1_FUZZ_SECONDS:-60}
+
+# Window tests need a display: every ctest run gets its own virtual one.
+run_ctest() {
+    xvfb-run -a -s "-screen 0 1280x1024x24" \
+        ctest --test-dir "$1" --output-on-failure -j"$jobs" --timeout 300
+}
+
+echo "== build and test"
+cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL1_WERROR=ON
+cmake --build build-test -j"$jobs"
+run_ctest build-test
+
+echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTARVEL1_WERROR=ON -DTARVEL1_SANITIZE=ON \
+    -DTARVEL1_BUILD_BENCH=OFF
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_ctest build-asan
+
+echo "== fuzz load and convert for ${fuzz_seconds} s"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTARVEL1_BUILD_FUZZ=ON -DTARVEL1_BUILD_GUI=OFF -DTARVEL1_BUILD_PLAYBACK=OFF \
+    -DTARVEL1_BUILD_TESTS=OFF -DTARVEL1_BUILD_BENCH=OFF
+cmake --build build-fuzz -j"$jobs" --target song_fuzzer
+corpus=$(mktemp -d)
+trap 'rm -rf "$corpus"' EXIT
+build-fuzz/fuzz/song_fuzzer -max_total_time="$fuzz_seconds" -max_len=4096 \
+    -print_final_stats=1 "$corpus" fuzz/seeds tests/data
+echo "fuzz: no finding in ${fuzz_seconds} s"

@@ -1,0 +1,176 @@
+// tarvel1-convert: the conversion without the window. Reads each song exactly as File Open does,
+// converts it as the convert button does with the texts given for the two boxes, and writes it.
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "conversion.h"
+#include "message_box.h"
+#include "string_table.h"
+
+namespace
+{
+
+constexpr const char* kProgram = "tarvel1-convert";
+constexpr const char* kVersion = "1.0.0.1";
+constexpr int kExitRefused = 1;
+constexpr int kExitUsage = 2;
+
+struct Options
+{
+    std::string key = "C";
+    std::string mode = "Non convert";
+    std::string output;
+    std::vector<std::string> inputs;
+};
+
+void PrintUsage(std::FILE* out)
+{
+    std::fprintf(out,
+                 "Usage: %s [--key KEY] [--mode MODE] [-o OUT] IN.mid\n"
+                 "       %s [--key KEY] [--mode MODE] -o FOLDER IN.mid...\n"
+                 "\n"
+                 "Converts a Standard MIDI File: every note off the scale of MODE, counted from\n"
+                 "KEY, drops a semitone; \"invert\" mirrors each note in the octave. Drums on\n"
+                 "channel 10 are never touched.\n"
+                 "\n"
+                 "  --key KEY     C C# D D# E F F# G G# A A# B (default C; other text counts as B)\n"
+                 "  --mode MODE   Non convert, major, minor, aug, dim, invert (default Non convert;\n"
+                 "                other text converts nothing)\n"
+                 "  -o OUT        the file to write, or a folder for one or more inputs\n"
+                 "                (default: temp.mid where the program keeps it)\n"
+                 "  --help        show this help\n"
+                 "  --version     show the version\n",
+                 kProgram, kProgram);
+}
+
+int UsageError(const std::string& what)
+{
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgram, what.c_str(), kProgram);
+    return kExitUsage;
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string BaseName(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Takes the value of an option given as "--key VALUE" or "--key=VALUE".
+bool TakeValue(const std::string& arg, const char* name, int& i, int argc, char** argv,
+               std::string& value, bool& missing)
+{
+    const std::size_t length = std::strlen(name);
+    if (arg.compare(0, length, name) != 0)
+        return false;
+    if (arg.size() == length)
+    {
+        if (i + 1 >= argc)
+        {
+            missing = true;
+            return true;
+        }
+        value = argv[++i];
+        return true;
+    }
+    if (arg[length] != '=')
+        return false;
+    value = arg.substr(length + 1);
+    return true;
+}
+
+// Converts one input; returns false when it was refused. Messages name the input.
+bool ConvertOne(const Options& options, const std::string& input, const std::string& target)
+{
+    AfxSetMessagePresenter([&input](const std::string& text) {
+        std::fprintf(stderr, "%s: %s: %s\n", kProgram, input.c_str(), text.c_str());
+    });
+    auto doc = std::make_unique<CTarvel1Doc>();
+    // A file without the signature opens "successfully" with no song: the document has already
+    // said why, and there is nothing to write.
+    if (!doc->OnOpenDocument(input) || doc->m_bLoaded != 1)
+        return false;
+    doc->Convert(options.mode, KeyOffsetFromName(options.key));
+    std::string path = target;
+    try
+    {
+        if (path.empty())
+            path = TempSongPath();
+        WriteConvertedSong(*doc, path);
+    }
+    catch (const CException& error)
+    {
+        AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE,
+                                      error.GetFileName().empty() ? path : error.GetFileName(),
+                                      error.GetReason()));
+        return false;
+    }
+    std::printf("%s\n", path.c_str());
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    bool optionsDone = false;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string arg = argv[i];
+        bool missing = false;
+        if (optionsDone || arg.empty() || arg[0] != '-' || arg == "-")
+        {
+            options.inputs.push_back(arg);
+            continue;
+        }
+        if (arg == "--")
+            optionsDone = true;
+        else if (arg == "--help" || arg == "-h")
+        {
+            PrintUsage(stdout);
+            return 0;
+        }
+        else if (arg == "--version")
+        {
+            std::printf("%s %s\n", kProgram, kVersion);
+            return 0;
+        }
+        else if (TakeValue(arg, "--key", i, argc, argv, options.key, missing) ||
+                 TakeValue(arg, "--mode", i, argc, argv, options.mode, missing) ||
+                 TakeValue(arg, "-o", i, argc, argv, options.output, missing) ||
+                 TakeValue(arg, "--output", i, argc, argv, options.output, missing))
+        {
+            if (missing)
+                return UsageError("option '" + arg + "' needs a value");
+        }
+        else
+            return UsageError("unknown option '" + arg + "'");
+    }
+    if (options.inputs.empty())
+        return UsageError("no input file");
+    const bool toFolder = !options.output.empty() && IsFolder(options.output);
+    if (options.inputs.size() > 1 && !toFolder)
+        return UsageError("several inputs need -o naming an existing folder");
+
+    bool allWritten = true;
+    for (const std::string& input : options.inputs)
+    {
+        std::string target = options.output;
+        if (toFolder)
+            target = options.output + "/" + BaseName(input);
+        allWritten = ConvertOne(options, input, target) && allWritten;
+    }
+    return allWritten ? 0 : kExitRefused;
+}

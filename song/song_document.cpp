@@ -1,0 +1,109 @@
+#include "song_document.h"
+
+#include <cstring>
+#include <memory>
+
+#include "event_walker.h"
+#include "message_box.h"
+#include "string_table.h"
+
+namespace
+{
+
+constexpr std::uint8_t kSignature[4] = {'M', 'T', 'h', 'd'};
+
+bool IsEndOfTrack(const std::uint8_t* song, std::size_t i)
+{
+    return song[i - 2] == 0xFF && song[i - 1] == 0x2F && song[i] == 0x00;
+}
+
+} // namespace
+
+bool CTarvel1Doc::OnNewDocument()
+{
+    return CDocument::OnNewDocument();
+}
+
+void CTarvel1Doc::Serialize(CArchive& ar)
+{
+    if (ar.IsStoring())
+    {
+        for (std::int32_t i = 0; i <= m_nLastIndex; ++i)
+            ar << m_converted[static_cast<std::size_t>(i)];
+        return;
+    }
+    LoadSong(ar);
+}
+
+void CTarvel1Doc::LoadSong(CArchive& ar)
+{
+    // The song is read aside and taken over only once it is whole, so that a file that ends too
+    // early never leaves half of it mixed into the song that was loaded before.
+    auto incoming = std::make_unique<std::array<std::uint8_t, kSongCapacity>>();
+    std::uint8_t* song = incoming->data();
+
+    for (std::size_t i = 0; i < 4; ++i)
+        song[i] = ar.ReadByte();
+    if (std::memcmp(song, kSignature, sizeof kSignature) != 0)
+    {
+        std::memcpy(m_original.data(), song, 4);
+        AfxMessageBox(IDS_NOT_MIDI_FILE);
+        m_bLoaded = 0;
+        m_nLastIndex = 4;
+        return;
+    }
+
+    // The header length and the format are not needed: only the track count says where the
+    // song ends.
+    for (std::size_t i = 4; i < 12; ++i)
+        song[i] = ar.ReadByte();
+    const int tracks = song[10] * 256 + song[11];
+
+    // Any FF 2F 00 counts as an end of track, wherever it stands; the count is checked after
+    // every byte, so a header announcing no tracks ends the song at byte 12.
+    int tracksSeen = 0;
+    std::size_t i = 12;
+    for (;; ++i)
+    {
+        if (i == kSongCapacity)
+        {
+            std::uint8_t more;
+            if (!ar.TryReadByte(more))
+                AfxThrowArchiveException(CArchiveException::endOfFile,
+                                         ar.GetFile()->GetFilePath());
+            AfxThrowArchiveException(CArchiveException::badIndex, ar.GetFile()->GetFilePath(),
+                                     AFX_IDP_SONG_TOO_LARGE);
+        }
+        song[i] = ar.ReadByte();
+        if (IsEndOfTrack(song, i))
+            ++tracksSeen;
+        if (tracksSeen == tracks)
+            break;
+    }
+
+    const std::size_t size = i + 1;
+    std::memcpy(m_original.data(), song, size);
+    // Until the first conversion the converted copy is the song as read, so that a save before
+    // any conversion writes this song and not what an earlier one left behind.
+    std::memcpy(m_converted.data(), song, size);
+    m_nTracks = tracks;
+    m_bLoaded = 1;
+    m_nLastIndex = static_cast<std::int32_t>(i);
+}
+
+bool CTarvel1Doc::CanSaveDocument()
+{
+    if (m_bLoaded == 1)
+        return true;
+    AfxMessageBox(IDS_LOAD_MIDI_FILE);
+    return false;
+}
+
+void CTarvel1Doc::Convert(const std::string& mode, int keyOffset)
+{
+    if (m_bLoaded != 1)
+        return;
+    const std::size_t size = static_cast<std::size_t>(m_nLastIndex) + 1;
+    std::memcpy(m_converted.data(), m_original.data(), size);
+    WalkTrackEvents(SongSpan{m_converted.data(), size}, m_nTracks, mode, keyOffset);
+}
