@@ -1,5 +1,7 @@
 #include "string_table.h"
 
+#include "resource.h"
+
 #include <unordered_map>
 
 namespace
@@ -23,6 +25,66 @@ const std::unordered_map<UINT, std::string>& Table()
         {AFX_IDP_FILE_NOT_FOUND, "ファイル %1 が見つかりません（%2）。"},
         {AFX_IDS_APP_TITLE, "tarvel1"},
         {AFX_IDS_IDLEMESSAGE, "ﾚﾃﾞｨ"},
+
+        // The main frame's document string: title, document name, File New type name, file
+        // filter, extension, file-type id, file-type name.
+        {IDR_MAINFRAME, "tarvel1\n\nTarvel\n\n\nTarvel1.Document\nTarvel Document"},
+        {AFX_IDS_UNTITLED, "無題"},
+        {AFX_IDS_OPENFILE, "開く"},
+        {AFX_IDS_SAVEFILE, "名前を付けて保存"},
+        {AFX_IDS_ALLFILTER, "すべてのﾌｧｲﾙ (*.*)"},
+
+        // Command prompts: status-bar text, line feed, tooltip.
+        {ID_FILE_OPEN, "既存のﾌｧｲﾙを開く\n開く"},
+        {ID_FILE_SAVE_AS, "作業中のﾌｧｲﾙを新しい名前で保存\n名前をつけて保存"},
+        {ID_APP_EXIT, "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示\n終了"},
+        {ID_APP_ABOUT, "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示\nﾊﾞｰｼﾞｮﾝ情報"},
+        {ID_VIEW_TOOLBAR, "ﾂｰﾙ ﾊﾞｰの 表示/非表示\nﾂｰﾙ ﾊﾞｰの表示切り替え"},
+        {ID_VIEW_STATUS_BAR, "ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示\nｽﾃｰﾀｽ ﾊﾞｰの表示切り替え"},
+        {ID_INDICATOR_KANA, "ｶﾅ"},
+        {ID_INDICATOR_CAPS, "CAP"},
+        {ID_INDICATOR_NUM, "NUM"},
+        {ID_INDICATOR_SCRL, "SCRL"},
+        {ID_INDICATOR_EXT, "EXT"},
+        {ID_INDICATOR_OVR, "上書"},
+        {ID_INDICATOR_REC, "記録"},
+        {ID_FILE_NEW, "新規にﾌｧｲﾙを作成\n新規ﾌｧｲﾙ"},
+        {ID_FILE_CLOSE, "作業中のﾌｧｲﾙを閉じる\n閉じる"},
+        {ID_FILE_SAVE, "作業中のﾌｧｲﾙを上書きして保存\n保存"},
+        {ID_FILE_PAGE_SETUP, "印刷ｵﾌﾟｼｮﾝの変更\nﾍﾟｰｼﾞ ﾚｲｱｳﾄ"},
+        {ID_FILE_PRINT_SETUP, "ﾌﾟﾘﾝﾀおよびﾌﾟﾘﾝﾀ ｵﾌﾟｼｮﾝの変更\n印刷設定"},
+        {ID_FILE_PRINT, "作業中のﾌｧｲﾙを印刷\n印刷"},
+        {ID_FILE_PRINT_PREVIEW, "ﾌﾙ ﾍﾟｰｼﾞ表示\n印刷ﾌﾟﾚﾋﾞｭｰ"},
+        {ID_FILE_MRU_FILE1, "このﾌｧｲﾙを開く"},
+        {ID_FILE_MRU_FILE1 + 1, "このﾌｧｲﾙを開く"},
+        {ID_FILE_MRU_FILE1 + 2, "このﾌｧｲﾙを開く"},
+        {ID_FILE_MRU_FILE1 + 3, "このﾌｧｲﾙを開く"},
+        {ID_EDIT_CLEAR, "選択範囲を消去\n消去"},
+        {ID_EDIT_CLEAR_ALL, "すべて消去\nすべて消去"},
+        {ID_EDIT_COPY, "選択範囲をｺﾋﾟｰしてｸﾘｯﾌﾟﾎﾞｰﾄﾞに保存\nｺﾋﾟｰ"},
+        {ID_EDIT_CUT, "選択範囲を切り取ってｸﾘｯﾌﾟﾎﾞｰﾄﾞに保存\n切り取り"},
+        {ID_EDIT_FIND, "指定した文字列の検索\n検索"},
+        {ID_EDIT_PASTE, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞの内容を貼り付け\n貼り付け"},
+        {ID_EDIT_REPEAT, "直前に行った動作を繰り返す\n繰り返し"},
+        {ID_EDIT_REPLACE, "指定した文字列を他の文字列で置換\n置換"},
+        {ID_EDIT_SELECT_ALL, "ﾌｧｲﾙ内のすべてを選択\nすべて選択"},
+        {ID_EDIT_UNDO, "直前に行った動作を元に戻す\n元に戻す"},
+        {ID_EDIT_REDO, "直前に行った動作を繰り返す\nやり直し"},
+        {ID_WINDOW_SPLIT, "作業中のｳｨﾝﾄﾞｳを分割\n分割"},
+        {ID_NEXT_PANE, "次のｳｨﾝﾄﾞｳ ｳｨﾝﾄﾞｳに切り替える\n次のｳｨﾝﾄﾞｳ"},
+        {ID_PREV_PANE, "前のｳｨﾝﾄﾞｳ ｳｨﾝﾄﾞｳに切り替える\n前のｳｨﾝﾄﾞｳ"},
+        {AFX_IDS_PREVIEW_CLOSE, "印刷ﾌﾟﾚﾋﾞｭｰ ﾓｰﾄﾞを閉じる\nﾌﾟﾚﾋﾞｭｰのｷｬﾝｾﾙ"},
+
+        // Prompts for the frame's system menu.
+        {AFX_IDS_SCSIZE, "ｳｨﾝﾄﾞｳのｻｲｽﾞを変更"},
+        {AFX_IDS_SCMOVE, "ｳｨﾝﾄﾞｳの位置を変更"},
+        {AFX_IDS_SCMINIMIZE, "ｳｨﾝﾄﾞｳを最小化する"},
+        {AFX_IDS_SCMAXIMIZE, "ｳｨﾝﾄﾞｳを最大化する"},
+        {AFX_IDS_SCNEXTWINDOW, "次のｳｨﾝﾄﾞｳに切り替える"},
+        {AFX_IDS_SCPREVWINDOW, "前のｳｨﾝﾄﾞｳに切り替える"},
+        {AFX_IDS_SCCLOSE, "作業中のｳｨﾝﾄﾞｳを閉じ、変更したﾌｧｲﾙの保存を指示"},
+        {AFX_IDS_SCRESTORE, "ｳｨﾝﾄﾞｳを通常のｻｲｽﾞに戻す"},
+        {AFX_IDS_SCTASKLIST, "ｱﾌﾟﾘｹｰｼｮﾝの切り替え"},
     };
     return table;
 }

@@ -24,6 +24,12 @@ constexpr UINT AFX_IDP_FILE_NOT_FOUND = 0xF006;
 constexpr UINT AFX_IDS_APP_TITLE = 57344;
 constexpr UINT AFX_IDS_IDLEMESSAGE = 57345;
 
+// The window framework's own texts. A command's prompt is stored under the command's id
+// (afxres.h): the status-bar prompt, then a line feed and the tooltip.
+constexpr UINT AFX_IDS_OPENFILE = 0xEF60;  // title of the open dialog
+constexpr UINT AFX_IDS_SAVEFILE = 0xEF61;  // title of the save dialog
+constexpr UINT AFX_IDS_ALLFILTER = 0xEF62; // the "all files" choice of the file dialogs
+
 // The text stored under `id`; an unknown id is a programmer error and yields an empty text.
 const std::string& LoadResString(UINT id);
 

@@ -21,10 +21,16 @@ inline bool IsDrumStatus(std::uint8_t status)
     return (status & 0x0F) == kDrumChannel;
 }
 
-} // namespace
-
-bool ReadVarLen(const SongSpan& song, std::size_t& pos, std::uint32_t& value)
+// The walk's inner steps take the running status by reference so that a whole walk keeps it in
+// a register and stores it back once, at the end.
+inline bool ReadVarLenInline(const SongSpan& song, std::size_t& pos, std::uint32_t& value)
 {
+    // Most delta times and lengths are a single byte.
+    if (pos < song.end && song.data[pos] < 0x80)
+    {
+        value = song.data[pos++];
+        return true;
+    }
     std::uint64_t accumulated = 0;
     for (;;)
     {
@@ -44,7 +50,8 @@ bool ReadVarLen(const SongSpan& song, std::size_t& pos, std::uint32_t& value)
     }
 }
 
-WalkStep SkipMetaEvent(const SongSpan& song, std::size_t& pos, int trackCount, int& tracksDone)
+inline WalkStep SkipMetaInline(const SongSpan& song, std::size_t& pos, int trackCount,
+                               int& tracksDone)
 {
     if (!Fits(song, pos, 2))
         return WalkStep::OutOfSong;
@@ -57,7 +64,7 @@ WalkStep SkipMetaEvent(const SongSpan& song, std::size_t& pos, int trackCount, i
         return WalkStep::Done;
     std::size_t next = pos + 2;
     std::uint32_t length = 0;
-    if (!ReadVarLen(song, next, length) || !Fits(song, next, length))
+    if (!ReadVarLenInline(song, next, length) || !Fits(song, next, length))
         return WalkStep::OutOfSong;
     next += length;
     if (endOfTrack)
@@ -71,17 +78,18 @@ WalkStep SkipMetaEvent(const SongSpan& song, std::size_t& pos, int trackCount, i
     return WalkStep::Next;
 }
 
-WalkStep SkipSysExEvent(const SongSpan& song, std::size_t& pos)
+inline WalkStep SkipSysExInline(const SongSpan& song, std::size_t& pos)
 {
     std::size_t next = pos + 1;
     std::uint32_t length = 0;
-    if (!ReadVarLen(song, next, length) || !Fits(song, next, length))
+    if (!ReadVarLenInline(song, next, length) || !Fits(song, next, length))
         return WalkStep::OutOfSong;
     pos = next + length;
     return WalkStep::Next;
 }
 
-WalkStep StepChannelEvent(const SongSpan& song, std::size_t& pos, const NoteTable& notes)
+inline WalkStep StepChannelInline(const SongSpan& song, std::size_t& pos, const NoteTable& notes,
+                                  std::uint8_t& runningStatus)
 {
     const std::uint8_t first = song.data[pos];
     std::uint8_t status;
@@ -90,14 +98,14 @@ WalkStep StepChannelEvent(const SongSpan& song, std::size_t& pos, const NoteTabl
     if (first & 0x80)
     {
         status = first;
-        s_runningStatus = first;
+        runningStatus = first;
         notePos = pos + 1;
         length = 3;
     }
     else
     {
         // Not a status byte: running status applies and this is the first data byte.
-        status = s_runningStatus;
+        status = runningStatus;
         notePos = pos;
         length = 2;
     }
@@ -113,24 +121,48 @@ WalkStep StepChannelEvent(const SongSpan& song, std::size_t& pos, const NoteTabl
     return WalkStep::Next;
 }
 
+} // namespace
+
+bool ReadVarLen(const SongSpan& song, std::size_t& pos, std::uint32_t& value)
+{
+    return ReadVarLenInline(song, pos, value);
+}
+
+WalkStep SkipMetaEvent(const SongSpan& song, std::size_t& pos, int trackCount, int& tracksDone)
+{
+    return SkipMetaInline(song, pos, trackCount, tracksDone);
+}
+
+WalkStep SkipSysExEvent(const SongSpan& song, std::size_t& pos)
+{
+    return SkipSysExInline(song, pos);
+}
+
+WalkStep StepChannelEvent(const SongSpan& song, std::size_t& pos, const NoteTable& notes)
+{
+    return StepChannelInline(song, pos, notes, s_runningStatus);
+}
+
 void WalkTrackEvents(const SongSpan& song, int trackCount, const NoteTable& notes)
 {
     int tracksDone = 0;
+    std::uint8_t runningStatus = s_runningStatus;
     std::size_t pos = kFirstEventOffset;
     WalkStep step = WalkStep::Next;
     while (step == WalkStep::Next)
     {
         std::uint32_t deltaTime = 0;
-        if (!ReadVarLen(song, pos, deltaTime) || pos >= song.end)
-            return;
+        if (!ReadVarLenInline(song, pos, deltaTime) || pos >= song.end)
+            break;
         const std::uint8_t first = song.data[pos];
         if (first == 0xFF)
-            step = SkipMetaEvent(song, pos, trackCount, tracksDone);
+            step = SkipMetaInline(song, pos, trackCount, tracksDone);
         else if (first == 0xF0)
-            step = SkipSysExEvent(song, pos);
+            step = SkipSysExInline(song, pos);
         else
-            step = StepChannelEvent(song, pos, notes);
+            step = StepChannelInline(song, pos, notes, runningStatus);
     }
+    s_runningStatus = runningStatus;
 }
 
 void WalkTrackEvents(const SongSpan& song, int trackCount, const std::string& mode, int keyOffset)

@@ -1,0 +1,238 @@
+#include <algorithm>
+#include <cstring>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "archive.h"
+#include "document.h"
+#include "file.h"
+#include "message_box.h"
+#include "string_table.h"
+#include "test_files.h"
+
+namespace
+{
+
+std::vector<std::string> FolderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str()))
+    {
+        while (const dirent* entry = readdir(dir))
+            if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
+                names.push_back(entry->d_name);
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void Store(const std::string& path, const Bytes& bytes)
+{
+    CFile file(path, CFile::modeCreate | CFile::modeWrite);
+    CArchive ar(file, CArchive::store);
+    for (std::uint8_t byte : bytes)
+        ar << byte;
+    ar.Close();
+    file.Close();
+}
+
+// A document of raw bytes that can be told to fail half-way through a save.
+class CBytesDoc : public CDocument
+{
+public:
+    void Serialize(CArchive& ar) override
+    {
+        if (ar.IsStoring())
+        {
+            for (std::size_t i = 0; i < m_bytes.size(); ++i)
+            {
+                if (i == m_nFailAt)
+                    AfxThrowFileException("disk", ENOSPC);
+                ar << m_bytes[i];
+            }
+            return;
+        }
+        Bytes incoming;
+        std::uint8_t byte;
+        while (ar.TryReadByte(byte))
+            incoming.push_back(byte);
+        if (incoming.size() < m_nMinimum)
+            AfxThrowArchiveException(CArchiveException::endOfFile, ar.GetFile()->GetFilePath());
+        m_bytes = incoming;
+    }
+    Bytes m_bytes;
+    std::size_t m_nFailAt = SIZE_MAX;
+    std::size_t m_nMinimum = 0;
+};
+
+class MessageRecorder
+{
+public:
+    MessageRecorder()
+    {
+        m_previous = AfxSetMessagePresenter([this](const std::string& text) { m_texts.push_back(text); });
+    }
+    ~MessageRecorder() { AfxSetMessagePresenter(m_previous); }
+    std::vector<std::string> m_texts;
+
+private:
+    MessagePresenter m_previous;
+};
+
+} // namespace
+
+TEST(Archive, RoundTripsAcrossBufferBoundaries)
+{
+    ScratchFolder folder;
+    for (std::size_t size : {std::size_t{0}, std::size_t{1}, CArchive::kBufferSize - 1,
+                             CArchive::kBufferSize, CArchive::kBufferSize + 1, std::size_t{10000}})
+    {
+        Bytes bytes(size);
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+        Store(folder.File("a.bin"), bytes);
+        EXPECT_EQ(ReadBytes(folder.File("a.bin")), bytes) << size;
+
+        CFile file(folder.File("a.bin"), CFile::modeRead);
+        CArchive ar(file, CArchive::load);
+        EXPECT_FALSE(ar.IsStoring());
+        for (std::size_t i = 0; i < size; ++i)
+            ASSERT_EQ(ar.ReadByte(), bytes[i]);
+        try
+        {
+            ar.ReadByte();
+            ADD_FAILURE() << "read past the end of " << size << " bytes";
+        }
+        catch (const CArchiveException& error)
+        {
+            EXPECT_EQ(error.m_cause, CArchiveException::endOfFile);
+            EXPECT_EQ(error.GetFileName(), folder.File("a.bin"));
+        }
+    }
+}
+
+TEST(File, WriteReplacesTheTargetOnlyWhenClosed)
+{
+    ScratchFolder folder;
+    WriteBytes(folder.File("song.mid"), {1, 2, 3});
+    {
+        CFile file(folder.File("song.mid"), CFile::modeCreate | CFile::modeWrite);
+        file.Write("abcd", 4);
+        // Until Close() the old file is what a reader sees.
+        EXPECT_EQ(ReadBytes(folder.File("song.mid")), (Bytes{1, 2, 3}));
+        file.Close();
+    }
+    EXPECT_EQ(ReadBytes(folder.File("song.mid")), (Bytes{'a', 'b', 'c', 'd'}));
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"song.mid"});
+
+    // An abandoned write leaves the old file and no temporary file behind.
+    {
+        CFile file(folder.File("song.mid"), CFile::modeCreate | CFile::modeWrite);
+        file.Write("xyz", 3);
+    }
+    EXPECT_EQ(ReadBytes(folder.File("song.mid")), (Bytes{'a', 'b', 'c', 'd'}));
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"song.mid"});
+}
+
+TEST(File, KeepsPermissionsAndWritesThroughLinks)
+{
+    ScratchFolder folder;
+    WriteBytes(folder.File("real.mid"), {1});
+    ASSERT_EQ(chmod(folder.File("real.mid").c_str(), 0640), 0);
+    ASSERT_EQ(symlink("real.mid", folder.File("link.mid").c_str()), 0);
+    Store(folder.File("link.mid"), {7, 7});
+    struct stat st;
+    ASSERT_EQ(lstat(folder.File("link.mid").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadBytes(folder.File("real.mid")), (Bytes{7, 7}));
+    ASSERT_EQ(stat(folder.File("real.mid").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(File, FailuresNameThePathAndTheReason)
+{
+    ScratchFolder folder;
+    try
+    {
+        CFile file(folder.File("missing.mid"), CFile::modeRead);
+        ADD_FAILURE();
+    }
+    catch (const CFileException& error)
+    {
+        EXPECT_EQ(error.GetFileName(), folder.File("missing.mid"));
+        EXPECT_EQ(error.m_lOsError, ENOENT);
+        EXPECT_EQ(error.GetReason(), "No such file or directory");
+    }
+    EXPECT_THROW(CFile(folder.File("no/such/folder.mid"), CFile::modeCreate | CFile::modeWrite),
+                 CFileException);
+    EXPECT_THROW(CFile(folder.Path(), CFile::modeCreate | CFile::modeWrite), CFileException);
+    EXPECT_THROW(CFile(folder.Path(), CFile::modeRead), CFileException);
+}
+
+TEST(Document, FailedOpenIsReportedNotSucceeded)
+{
+    ScratchFolder folder;
+    WriteBytes(folder.File("short.bin"), {1, 2});
+    WriteBytes(folder.File("good.bin"), {1, 2, 3, 4});
+    CBytesDoc doc;
+    doc.m_nMinimum = 3;
+    MessageRecorder messages;
+    ASSERT_TRUE(doc.OnOpenDocument(folder.File("good.bin")));
+    EXPECT_EQ(doc.GetPathName(), folder.File("good.bin"));
+
+    EXPECT_FALSE(doc.OnOpenDocument(folder.File("short.bin")));
+    EXPECT_FALSE(doc.OnOpenDocument(folder.File("missing.bin")));
+    EXPECT_EQ(doc.GetPathName(), folder.File("good.bin"));
+    EXPECT_EQ(doc.m_bytes, (Bytes{1, 2, 3, 4}));
+    ASSERT_EQ(messages.m_texts.size(), 2u);
+    EXPECT_EQ(messages.m_texts[0], FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("short.bin")));
+    EXPECT_EQ(messages.m_texts[1], FormatResString(AFX_IDP_FILE_NOT_FOUND, folder.File("missing.bin"),
+                                                   "No such file or directory"));
+}
+
+TEST(Document, FailedSaveIsReportedAndLeavesTheOldFile)
+{
+    ScratchFolder folder;
+    WriteBytes(folder.File("out.bin"), {5, 5});
+    CBytesDoc doc;
+    doc.m_bytes = Bytes(9000, 0x42);
+    doc.m_nFailAt = 8500; // after the first buffers have reached the temporary file
+    MessageRecorder messages;
+    EXPECT_FALSE(doc.OnSaveDocument(folder.File("out.bin")));
+    EXPECT_EQ(ReadBytes(folder.File("out.bin")), (Bytes{5, 5}));
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"out.bin"});
+    ASSERT_EQ(messages.m_texts.size(), 1u);
+    EXPECT_EQ(messages.m_texts[0], FormatResString(AFX_IDP_FAILED_TO_SAVE_DOC, folder.File("out.bin"),
+                                                   std::strerror(ENOSPC)));
+
+    doc.m_nFailAt = SIZE_MAX;
+    EXPECT_TRUE(doc.OnSaveDocument(folder.File("out.bin")));
+    EXPECT_EQ(ReadBytes(folder.File("out.bin")), doc.m_bytes);
+}
+
+TEST(MessageBox, DefaultWritesToStderrAndPresenterIsRestored)
+{
+    {
+        MessageRecorder messages;
+        AfxMessageBox(IDS_NOT_MIDI_FILE);
+        ASSERT_EQ(messages.m_texts.size(), 1u);
+        EXPECT_EQ(messages.m_texts[0], "これはＭＩＤＩファイルではありません");
+    }
+    ::testing::internal::CaptureStderr();
+    AfxMessageBox("hello");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "tarvel1: hello\n");
+}
+
+TEST(StringTable, FormatsArgumentsInPlace)
+{
+    EXPECT_EQ(FormatResString(AFX_IDP_FAILED_TO_WRITE, "/a/b.mid", "Disk full"),
+              "ファイル /a/b.mid に書きこめませんでした（Disk full）。");
+    // A per-cent sign in an argument is not taken for a placeholder.
+    EXPECT_EQ(FormatResString(AFX_IDP_FAILED_TO_WRITE, "%2", "x"),
+              "ファイル %2 に書きこめませんでした（x）。");
+    EXPECT_EQ(LoadResString(0xFFFF), "");
+}

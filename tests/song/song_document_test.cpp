@@ -1,0 +1,250 @@
+#include "song_document.h"
+
+#include <memory>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "message_box.h"
+#include "smf_builder.h"
+#include "string_table.h"
+#include "test_files.h"
+
+namespace
+{
+
+// Records what the document would have shown in a message box.
+class MessageRecorder
+{
+public:
+    MessageRecorder()
+    {
+        m_previous = AfxSetMessagePresenter([this](const std::string& text) { m_texts.push_back(text); });
+    }
+    ~MessageRecorder() { AfxSetMessagePresenter(m_previous); }
+    const std::vector<std::string>& Texts() const { return m_texts; }
+
+private:
+    MessagePresenter m_previous;
+    std::vector<std::string> m_texts;
+};
+
+// Everything a failed open must leave as it was.
+struct Snapshot
+{
+    explicit Snapshot(const CTarvel1Doc& doc)
+        : loaded(doc.m_bLoaded), tracks(doc.m_nTracks), lastIndex(doc.m_nLastIndex),
+          original(doc.m_original), converted(doc.m_converted), path(doc.GetPathName())
+    {
+    }
+    bool operator==(const Snapshot& other) const
+    {
+        return loaded == other.loaded && tracks == other.tracks && lastIndex == other.lastIndex &&
+               original == other.original && converted == other.converted && path == other.path;
+    }
+    std::int32_t loaded, tracks, lastIndex;
+    std::array<std::uint8_t, kSongCapacity> original, converted;
+    std::string path;
+};
+
+Bytes SongBytes(const CTarvel1Doc& doc, bool converted)
+{
+    const auto& bytes = converted ? doc.m_converted : doc.m_original;
+    return Bytes(bytes.begin(), bytes.begin() + doc.m_nLastIndex + 1);
+}
+
+std::unique_ptr<CTarvel1Doc> LoadedDoc(const std::string& path)
+{
+    auto doc = std::make_unique<CTarvel1Doc>();
+    EXPECT_TRUE(doc->OnOpenDocument(path));
+    return doc;
+}
+
+} // namespace
+
+TEST(SongDocument, ReadsRealSongsWhole)
+{
+    for (const std::string& name : kRealSongs)
+    {
+        SCOPED_TRACE(name);
+        MessageRecorder messages;
+        const Bytes file = ReadBytes(DataPath(name));
+        auto doc = LoadedDoc(DataPath(name));
+        EXPECT_EQ(doc->m_bLoaded, 1);
+        EXPECT_EQ(doc->m_nTracks, file[10] * 256 + file[11]);
+        EXPECT_EQ(doc->m_nLastIndex, static_cast<int>(file.size()) - 1);
+        EXPECT_EQ(SongBytes(*doc, false), file);
+        // Until converted, the converted copy is the song as read.
+        EXPECT_EQ(SongBytes(*doc, true), file);
+        EXPECT_EQ(doc->GetPathName(), DataPath(name));
+        EXPECT_TRUE(messages.Texts().empty());
+    }
+}
+
+TEST(SongDocument, StopsAtTheLastAnnouncedEndOfTrack)
+{
+    ScratchFolder folder;
+    const Bytes song = MakeSmf({Concat({{0x00, 0x90, 60, 0x40}, kEndOfTrack}), kEndOfTrack});
+    WriteBytes(folder.File("a.mid"), Concat({song, {'M', 'T', 'r', 'k', 0xFF, 0x2F, 0x00, 1, 2}}));
+    auto doc = LoadedDoc(folder.File("a.mid"));
+    EXPECT_EQ(doc->m_nLastIndex, static_cast<int>(song.size()) - 1);
+
+    // An end-of-track pattern inside a sysex counts, and ends a one-track song early.
+    const Bytes early = MakeSmf({Concat({{0x00, 0xF0, 0x04, 0xFF, 0x2F, 0x00, 0xF7}, kEndOfTrack})});
+    WriteBytes(folder.File("b.mid"), early);
+    doc = LoadedDoc(folder.File("b.mid"));
+    EXPECT_EQ(doc->m_nLastIndex, 22 + 5);
+
+    // A header announcing no tracks gives a song of 13 bytes.
+    WriteBytes(folder.File("c.mid"), MakeSmf({kEndOfTrack}, 0));
+    doc = LoadedDoc(folder.File("c.mid"));
+    EXPECT_EQ(doc->m_nLastIndex, 12);
+    EXPECT_EQ(doc->m_bLoaded, 1);
+}
+
+TEST(SongDocument, FileWithoutSignatureIsAnsweredAndLeavesNoSong)
+{
+    ScratchFolder folder;
+    MessageRecorder messages;
+    auto doc = LoadedDoc(DataPath("round.mid"));
+    WriteBytes(folder.File("x.mid"), {'R', 'I', 'F', 'F'});
+    EXPECT_TRUE(doc->OnOpenDocument(folder.File("x.mid")));
+    ASSERT_EQ(messages.Texts().size(), 1u);
+    EXPECT_EQ(messages.Texts()[0], "これはＭＩＤＩファイルではありません");
+    EXPECT_EQ(doc->m_bLoaded, 0);
+    EXPECT_EQ(doc->m_nLastIndex, 4);
+    EXPECT_EQ(Bytes(doc->m_original.begin(), doc->m_original.begin() + 4),
+              (Bytes{'R', 'I', 'F', 'F'}));
+    EXPECT_EQ(doc->GetPathName(), folder.File("x.mid"));
+}
+
+TEST(SongDocument, EveryTruncatedPrefixIsRefusedAndKeepsThePreviousSong)
+{
+    ScratchFolder folder;
+    auto doc = LoadedDoc(DataPath("bossa.mid"));
+    doc->Convert("invert", -4);
+    const Snapshot before(*doc);
+    for (const std::string name : {"round.mid", "fanfare.mid"})
+    {
+        const Bytes file = ReadBytes(DataPath(name));
+        for (std::size_t length = 0; length < file.size(); ++length)
+        {
+            SCOPED_TRACE(name + " cut to " + std::to_string(length));
+            WriteBytes(folder.File("cut.mid"), Bytes(file.begin(), file.begin() + length));
+            MessageRecorder messages;
+            EXPECT_FALSE(doc->OnOpenDocument(folder.File("cut.mid")));
+            ASSERT_EQ(messages.Texts().size(), 1u);
+            EXPECT_EQ(messages.Texts()[0], FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("cut.mid")));
+            ASSERT_TRUE(Snapshot(*doc) == before);
+        }
+    }
+}
+
+TEST(SongDocument, SongBeyondCapacityIsRefused)
+{
+    ScratchFolder folder;
+    auto doc = LoadedDoc(DataPath("round.mid"));
+    const Snapshot before(*doc);
+    // A sysex of 140000 bytes pushes the end of track past the 131072 bytes.
+    Bytes body = {0x00, 0xF0, 0x88, 0xC5, 0x60};
+    body.resize(body.size() + 140000, 0x11);
+    const Bytes song = MakeSmf({Concat({body, kEndOfTrack})});
+    WriteBytes(folder.File("big.mid"), song);
+    MessageRecorder messages;
+    EXPECT_FALSE(doc->OnOpenDocument(folder.File("big.mid")));
+    ASSERT_EQ(messages.Texts().size(), 1u);
+    EXPECT_EQ(messages.Texts()[0], FormatResString(AFX_IDP_SONG_TOO_LARGE, folder.File("big.mid")));
+    EXPECT_TRUE(Snapshot(*doc) == before);
+
+    // A file that is exactly as long as the capacity without its last end of track is simply
+    // cut short; one whose song ends on the last byte of the capacity is read whole.
+    Bytes exact = MakeSmf({Concat({{0x00, 0xF0, 0x00}, kEndOfTrack})});
+    exact[27] = 0x42; // no end of track until the filler's last bytes
+    exact.resize(kSongCapacity, 0x11);
+    WriteBytes(folder.File("exact.mid"), exact);
+    EXPECT_FALSE(doc->OnOpenDocument(folder.File("exact.mid")));
+    EXPECT_EQ(messages.Texts().back(), FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("exact.mid")));
+    exact[kSongCapacity - 3] = 0xFF;
+    exact[kSongCapacity - 2] = 0x2F;
+    exact[kSongCapacity - 1] = 0x00;
+    WriteBytes(folder.File("exact.mid"), exact);
+    EXPECT_TRUE(doc->OnOpenDocument(folder.File("exact.mid")));
+    EXPECT_EQ(doc->m_nLastIndex, static_cast<int>(kSongCapacity) - 1);
+}
+
+TEST(SongDocument, MissingOrUnreadableFileIsReportedWithItsReason)
+{
+    auto doc = LoadedDoc(DataPath("round.mid"));
+    const Snapshot before(*doc);
+    MessageRecorder messages;
+    EXPECT_FALSE(doc->OnOpenDocument("/nonexistent/song.mid"));
+    EXPECT_FALSE(doc->OnOpenDocument(TARVEL1_TEST_DATA_DIR));
+    ASSERT_EQ(messages.Texts().size(), 2u);
+    EXPECT_NE(messages.Texts()[0].find("/nonexistent/song.mid"), std::string::npos);
+    EXPECT_NE(messages.Texts()[0].find("No such file"), std::string::npos);
+    EXPECT_NE(messages.Texts()[1].find("Is a directory"), std::string::npos);
+    EXPECT_TRUE(Snapshot(*doc) == before);
+}
+
+TEST(SongDocument, SaveWritesTheConvertedCopy)
+{
+    ScratchFolder folder;
+    auto doc = LoadedDoc(DataPath("round.mid"));
+    // Before any conversion the song is saved as read.
+    ASSERT_TRUE(doc->OnSaveDocument(folder.File("as-read.mid")));
+    EXPECT_EQ(ReadBytes(folder.File("as-read.mid")), ReadBytes(DataPath("round.mid")));
+    doc->Convert("minor", -2);
+    ASSERT_TRUE(doc->OnSaveDocument(folder.File("minor.mid")));
+    EXPECT_EQ(ReadBytes(folder.File("minor.mid")), SongBytes(*doc, true));
+    EXPECT_NE(ReadBytes(folder.File("minor.mid")), ReadBytes(DataPath("round.mid")));
+}
+
+TEST(SongDocument, SaveWithoutASongWritesNothing)
+{
+    ScratchFolder folder;
+    WriteBytes(folder.File("keep.mid"), {1, 2, 3});
+    WriteBytes(folder.File("x.mid"), {'R', 'I', 'F', 'F', 0});
+    MessageRecorder messages;
+    auto doc = std::make_unique<CTarvel1Doc>();
+    EXPECT_FALSE(doc->OnSaveDocument(folder.File("keep.mid")));
+    ASSERT_TRUE(doc->OnOpenDocument(folder.File("x.mid")));
+    EXPECT_FALSE(doc->OnSaveDocument(folder.File("keep.mid")));
+    EXPECT_FALSE(doc->OnSaveDocument(folder.File("new.mid")));
+    EXPECT_EQ(ReadBytes(folder.File("keep.mid")), (Bytes{1, 2, 3}));
+    struct stat st;
+    EXPECT_NE(stat(folder.File("new.mid").c_str(), &st), 0);
+    const std::vector<std::string> prompt(1, "ＭＩＤＩファイルを読みこんでください");
+    EXPECT_EQ(messages.Texts(),
+              (std::vector<std::string>{prompt[0], "これはＭＩＤＩファイルではありません",
+                                        prompt[0], prompt[0]}));
+}
+
+TEST(SongDocument, FailedSaveLeavesTheOldFile)
+{
+    ScratchFolder folder;
+    auto doc = LoadedDoc(DataPath("fanfare.mid"));
+    MessageRecorder messages;
+    EXPECT_FALSE(doc->OnSaveDocument(folder.File("no-such-folder/out.mid")));
+    ASSERT_EQ(messages.Texts().size(), 1u);
+    EXPECT_NE(messages.Texts()[0].find("no-such-folder/out.mid"), std::string::npos);
+
+    WriteBytes(folder.File("old.mid"), {9, 9, 9});
+    ASSERT_EQ(chmod(folder.Path().c_str(), 0500), 0);
+    if (access(folder.Path().c_str(), W_OK) != 0) // root may write anyway
+    {
+        EXPECT_FALSE(doc->OnSaveDocument(folder.File("old.mid")));
+        EXPECT_EQ(ReadBytes(folder.File("old.mid")), (Bytes{9, 9, 9}));
+    }
+    chmod(folder.Path().c_str(), 0700);
+}
+
+TEST(SongDocument, NewDocumentKeepsTheSong)
+{
+    auto doc = LoadedDoc(DataPath("round.mid"));
+    const Snapshot before(*doc);
+    EXPECT_TRUE(doc->OnNewDocument());
+    EXPECT_EQ(doc->GetPathName(), "");
+    EXPECT_EQ(doc->m_bLoaded, before.loaded);
+    EXPECT_EQ(doc->m_nLastIndex, before.lastIndex);
+    EXPECT_TRUE(doc->m_original == before.original);
+}
