@@ -22,13 +22,15 @@ using Bytes = std::vector<std::uint8_t>;
 // on the last byte of the capacity.
 Bytes DenseSong()
 {
-    Bytes song = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0, 0};
+    Bytes song = {'M', 'T', 'h', 'd', 0,   0,   0,   6, 0, 0, 0,
+                  1,   0,   96,  'M', 'T', 'r', 'k', 0, 0, 0, 0};
     song.insert(song.end(), {0x00, 0x90, 0x3C, 0x40});
     std::uint8_t note = 0x3C;
     while (song.size() + 3 + 4 <= kSongCapacity)
     {
         note = static_cast<std::uint8_t>(24 + (note * 7 + 5) % 84);
-        song.insert(song.end(), {0x00, note, static_cast<std::uint8_t>(song.size() % 2 ? 0x40 : 0x00)});
+        song.insert(song.end(),
+                    {0x00, note, static_cast<std::uint8_t>(song.size() % 2 ? 0x40 : 0x00)});
     }
     while (song.size() + 4 < kSongCapacity)
         song.insert(song.end(), {0x00, 0xB0, 0x07, 0x64});
@@ -54,7 +56,8 @@ std::string WriteTemp(const Bytes& bytes)
 
 std::unique_ptr<CTarvel1Doc> Load(const std::string& path)
 {
-    AfxSetMessagePresenter([](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+    AfxSetMessagePresenter([](const std::string& text)
+                           { std::fprintf(stderr, "%s\n", text.c_str()); });
     auto doc = std::make_unique<CTarvel1Doc>();
     if (!doc->OnOpenDocument(path) || doc->m_bLoaded != 1)
         return nullptr;
@@ -75,7 +78,8 @@ void ConvertBench(benchmark::State& state, const std::string& path, const char* 
         benchmark::DoNotOptimize(doc->m_converted.data());
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * (doc->m_nLastIndex + 1));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            (doc->m_nLastIndex + 1));
 }
 
 void LoadBench(benchmark::State& state, const std::string& path)

@@ -1,8 +1,6 @@
 #include "archive.h"
 
-CArchive::CArchive(CFile& file, Mode mode) : m_file(file), m_mode(mode)
-{
-}
+CArchive::CArchive(CFile& file, Mode mode) : m_file(file), m_mode(mode) {}
 
 bool CArchive::Refill()
 {

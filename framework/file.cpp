@@ -160,7 +160,8 @@ void CFile::Close()
     }
     m_bWriting = false;
     m_strTempPath.clear();
-    const int dir = ::open(FolderOfPath(m_strFinalPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir =
+        ::open(FolderOfPath(m_strFinalPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0)
     {
         fsync(dir);

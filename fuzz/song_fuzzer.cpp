@@ -27,9 +27,9 @@ struct Fixture
         path = "/proc/self/fd/" + std::to_string(fd);
         AfxSetMessagePresenter([](const std::string&) {});
         // A song every input starts from, so that refusals can be checked against it.
-        static const std::uint8_t seed[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
-                                            'M', 'T', 'r', 'k', 0, 0, 0, 8, 0, 0x90, 61,
-                                            0x40, 0, 0xFF, 0x2F, 0};
+        static const std::uint8_t seed[] = {'M', 'T', 'h', 'd',  0,   0,    0,   6,    0,    0,
+                                            0,   1,   0,   96,   'M', 'T',  'r', 'k',  0,    0,
+                                            0,   8,   0,   0x90, 61,  0x40, 0,   0xFF, 0x2F, 0};
         Load(seed, sizeof seed);
         if (!doc->OnOpenDocument(path) || doc->m_bLoaded != 1)
             std::abort();

@@ -18,8 +18,7 @@ const std::unordered_map<UINT, std::string>& Table()
         {IDS_PLAYER_BAD_SOUNDFONT, "SoundFont %1 を読みこめませんでした（%2）。"},
         {IDS_PLAYER_NOT_A_SOUNDFONT, "SoundFont の形式ではありません"},
         {IDS_PLAYER_NO_AUDIO_DEVICE, "音を出す装置を開けませんでした（%1）。"},
-        {IDS_PLAYER_UNKNOWN_DRIVER,
-         "オーディオドライバー %1 はありません。使えるのは %2 です。"},
+        {IDS_PLAYER_UNKNOWN_DRIVER, "オーディオドライバー %1 はありません。使えるのは %2 です。"},
         {IDS_PLAYER_DEVICE_NOT_OPEN, "演奏装置が開かれていません。START を押してください。"},
         {IDS_PLAYER_CANNOT_PLAY, "ファイル %1 は演奏できません（%2）。"},
         {IDS_PLAYER_NO_SONG_PATH,
@@ -126,7 +125,8 @@ std::string FormatResString(UINT id, std::string_view arg1, std::string_view arg
     out.reserve(pattern.size() + arg1.size() + arg2.size());
     for (std::size_t i = 0; i < pattern.size(); ++i)
     {
-        if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == '1' || pattern[i + 1] == '2'))
+        if (pattern[i] == '%' && i + 1 < pattern.size() &&
+            (pattern[i + 1] == '1' || pattern[i + 1] == '2'))
         {
             out += pattern[i + 1] == '1' ? arg1 : arg2;
             ++i;

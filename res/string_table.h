@@ -8,19 +8,19 @@
 using UINT = unsigned int;
 
 // Texts of the song document and the player.
-constexpr UINT IDS_NOT_MIDI_FILE = 1;   // a file that does not start with "MThd"
-constexpr UINT IDS_LOAD_MIDI_FILE = 2;  // play or save with no song read
+constexpr UINT IDS_NOT_MIDI_FILE = 1;  // a file that does not start with "MThd"
+constexpr UINT IDS_LOAD_MIDI_FILE = 2; // play or save with no song read
 
 // Texts of the player. %1 is a path or a driver's name, %2 the reason.
-constexpr UINT IDS_PLAYER_NO_SOUNDFONT = 0x4001;     // %1: the places searched
-constexpr UINT IDS_PLAYER_BAD_SOUNDFONT = 0x4002;    // %1: the SoundFont, %2: why
-constexpr UINT IDS_PLAYER_NOT_A_SOUNDFONT = 0x4003;  // the reason when the header is wrong
-constexpr UINT IDS_PLAYER_NO_AUDIO_DEVICE = 0x4004;  // %1: each driver tried and its error
-constexpr UINT IDS_PLAYER_UNKNOWN_DRIVER = 0x4005;   // %1: the name given, %2: the known ones
-constexpr UINT IDS_PLAYER_DEVICE_NOT_OPEN = 0x4006;  // pause or resume with nothing open
-constexpr UINT IDS_PLAYER_CANNOT_PLAY = 0x4007;      // %1: the song, %2: one of IDS_SMF_*
-constexpr UINT IDS_PLAYER_NO_SONG_PATH = 0x4008;     // START before any conversion
-constexpr UINT IDS_PLAYER_SYNTH_FAILED = 0x4009;     // %1: the synthesizer's own words
+constexpr UINT IDS_PLAYER_NO_SOUNDFONT = 0x4001;    // %1: the places searched
+constexpr UINT IDS_PLAYER_BAD_SOUNDFONT = 0x4002;   // %1: the SoundFont, %2: why
+constexpr UINT IDS_PLAYER_NOT_A_SOUNDFONT = 0x4003; // the reason when the header is wrong
+constexpr UINT IDS_PLAYER_NO_AUDIO_DEVICE = 0x4004; // %1: each driver tried and its error
+constexpr UINT IDS_PLAYER_UNKNOWN_DRIVER = 0x4005;  // %1: the name given, %2: the known ones
+constexpr UINT IDS_PLAYER_DEVICE_NOT_OPEN = 0x4006; // pause or resume with nothing open
+constexpr UINT IDS_PLAYER_CANNOT_PLAY = 0x4007;     // %1: the song, %2: one of IDS_SMF_*
+constexpr UINT IDS_PLAYER_NO_SONG_PATH = 0x4008;    // START before any conversion
+constexpr UINT IDS_PLAYER_SYNTH_FAILED = 0x4009;    // %1: the synthesizer's own words
 // Why a song cannot be played: %1 is the track's number, counted from 1.
 constexpr UINT IDS_SMF_BAD_HEADER = 0x4010;
 constexpr UINT IDS_SMF_SMPTE = 0x4011;

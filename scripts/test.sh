@@ -7,10 +7,14 @@ scripts/deps.sh test
 jobs=$(nproc)
 fuzz_seconds=${TARVEL1_FUZZ_SECONDS:-60}
 
+summary=$(mktemp)
+trap 'rm -f "$summary"' EXIT
+
 # Window tests need a display: every ctest run gets its own virtual one.
 run_ctest() {
     xvfb-run -a -s "-screen 0 1280x1024x24" \
-        ctest --test-dir "$1" --output-on-failure -j"$jobs" --timeout 300
+        ctest --test-dir "$1" --output-on-failure -j"$jobs" --timeout 300 | tee -a "$summary"
+    return "${PIPESTATUS[0]}"
 }
 
 echo "== build and test"
@@ -30,7 +34,11 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo 
     -DTARVEL1_BUILD_TESTS=OFF -DTARVEL1_BUILD_BENCH=OFF
 cmake --build build-fuzz -j"$jobs" --target song_fuzzer
 corpus=$(mktemp -d)
-trap 'rm -rf "$corpus"' EXIT
+trap 'rm -rf "$corpus" "$summary"' EXIT
 build-fuzz/fuzz/song_fuzzer -max_total_time="$fuzz_seconds" -max_len=4096 \
     -print_final_stats=1 "$corpus" fuzz/seeds tests/data
 echo "fuzz: no finding in ${fuzz_seconds} s"
+
+# One closing line over both test runs.
+read -r total failed < <(awk '/tests passed, .* failed out of/ { f += $4; t += $NF } END { print t, f }' "$summary")
+echo "all test runs: $((total - failed)) passed, $failed failed"

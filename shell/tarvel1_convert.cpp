@@ -31,22 +31,23 @@ struct Options
 
 void PrintUsage(std::FILE* out)
 {
-    std::fprintf(out,
-                 "Usage: %s [--key KEY] [--mode MODE] [-o OUT] IN.mid\n"
-                 "       %s [--key KEY] [--mode MODE] -o FOLDER IN.mid...\n"
-                 "\n"
-                 "Converts a Standard MIDI File: every note off the scale of MODE, counted from\n"
-                 "KEY, drops a semitone; \"invert\" mirrors each note in the octave. Drums on\n"
-                 "channel 10 are never touched.\n"
-                 "\n"
-                 "  --key KEY     C C# D D# E F F# G G# A A# B (default C; other text counts as B)\n"
-                 "  --mode MODE   Non convert, major, minor, aug, dim, invert (default Non convert;\n"
-                 "                other text converts nothing)\n"
-                 "  -o OUT        the file to write, or a folder for one or more inputs\n"
-                 "                (default: temp.mid where the program keeps it)\n"
-                 "  --help        show this help\n"
-                 "  --version     show the version\n",
-                 kProgram, kProgram);
+    std::fprintf(
+        out,
+        "Usage: %s [--key KEY] [--mode MODE] [-o OUT] IN.mid\n"
+        "       %s [--key KEY] [--mode MODE] -o FOLDER IN.mid...\n"
+        "\n"
+        "Converts a Standard MIDI File: every note off the scale of MODE, counted from\n"
+        "KEY, drops a semitone; \"invert\" mirrors each note in the octave. Drums on\n"
+        "channel 10 are never touched.\n"
+        "\n"
+        "  --key KEY     C C# D D# E F F# G G# A A# B (default C; other text counts as B)\n"
+        "  --mode MODE   Non convert, major, minor, aug, dim, invert (default Non convert;\n"
+        "                other text converts nothing)\n"
+        "  -o OUT        the file to write, or a folder for one or more inputs\n"
+        "                (default: temp.mid where the program keeps it)\n"
+        "  --help        show this help\n"
+        "  --version     show the version\n",
+        kProgram, kProgram);
 }
 
 int UsageError(const std::string& what)
@@ -93,9 +94,9 @@ bool TakeValue(const std::string& arg, const char* name, int& i, int argc, char*
 // Converts one input; returns false when it was refused. Messages name the input.
 bool ConvertOne(const Options& options, const std::string& input, const std::string& target)
 {
-    AfxSetMessagePresenter([&input](const std::string& text) {
-        std::fprintf(stderr, "%s: %s: %s\n", kProgram, input.c_str(), text.c_str());
-    });
+    AfxSetMessagePresenter(
+        [&input](const std::string& text)
+        { std::fprintf(stderr, "%s: %s: %s\n", kProgram, input.c_str(), text.c_str()); });
     auto doc = std::make_unique<CTarvel1Doc>();
     // A file without the signature opens "successfully" with no song: the document has already
     // said why, and there is nothing to write.

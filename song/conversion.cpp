@@ -55,8 +55,7 @@ std::string ExecutablePath()
     return length > 0 ? std::string(buffer.data(), static_cast<std::size_t>(length)) : "";
 }
 
-std::string TempSongPathFor(const std::string& exePath, const char* xdgCacheHome,
-                            const char* home)
+std::string TempSongPathFor(const std::string& exePath, const char* xdgCacheHome, const char* home)
 {
     if (!exePath.empty())
     {

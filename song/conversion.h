@@ -16,8 +16,7 @@ int KeyOffsetFromName(const std::string& key);
 // missing. Throws CFileException when the cache folder cannot be created.
 std::string TempSongPath();
 // The same choice for a given executable path and environment, creating nothing.
-std::string TempSongPathFor(const std::string& exePath, const char* xdgCacheHome,
-                            const char* home);
+std::string TempSongPathFor(const std::string& exePath, const char* xdgCacheHome, const char* home);
 // The running program's own path.
 std::string ExecutablePath();
 

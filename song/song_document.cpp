@@ -69,8 +69,7 @@ void CTarvel1Doc::LoadSong(CArchive& ar)
         {
             std::uint8_t more;
             if (!ar.TryReadByte(more))
-                AfxThrowArchiveException(CArchiveException::endOfFile,
-                                         ar.GetFile()->GetFilePath());
+                AfxThrowArchiveException(CArchiveException::endOfFile, ar.GetFile()->GetFilePath());
             AfxThrowArchiveException(CArchiveException::badIndex, ar.GetFile()->GetFilePath(),
                                      AFX_IDP_SONG_TOO_LARGE);
         }

@@ -63,14 +63,16 @@ TEST(ConvertCli, WritesWhatTheConversionGives)
 {
     ScratchFolder folder;
     const std::string out = folder.Path() + "/変換後.mid";
-    const CliRun run = Convert(folder, {"--mode", "minor", "--key", "D", "-o", out, DataPath("bossa.mid")});
+    const CliRun run =
+        Convert(folder, {"--mode", "minor", "--key", "D", "-o", out, DataPath("bossa.mid")});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, out + "\n");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(ReadBytes(out), LibraryResult(DataPath("bossa.mid"), "minor", "D"));
 
     // Texts the boxes do not list are used as typed; the defaults give the song back.
-    ASSERT_EQ(Convert(folder, {"--key=Bb", "--mode=invert", "-o", out, DataPath("round.mid")}).status, 0);
+    ASSERT_EQ(
+        Convert(folder, {"--key=Bb", "--mode=invert", "-o", out, DataPath("round.mid")}).status, 0);
     EXPECT_EQ(ReadBytes(out), LibraryResult(DataPath("round.mid"), "invert", "B"));
     ASSERT_EQ(Convert(folder, {"-o", out, DataPath("round.mid")}).status, 0);
     EXPECT_EQ(ReadBytes(out), ReadBytes(DataPath("round.mid")));
@@ -118,11 +120,14 @@ TEST(ConvertCli, ConvertsSeveralSongsIntoAFolder)
     ScratchFolder folder;
     ASSERT_EQ(mkdir(folder.File("out").c_str(), 0755), 0);
     WriteBytes(folder.File("bad.mid"), {'x'});
-    const CliRun run = Convert(folder, {"--mode", "dim", "-o", folder.File("out"), DataPath("round.mid"),
-                                     folder.File("bad.mid"), DataPath("drum.mid")});
+    const CliRun run =
+        Convert(folder, {"--mode", "dim", "-o", folder.File("out"), DataPath("round.mid"),
+                         folder.File("bad.mid"), DataPath("drum.mid")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(ReadBytes(folder.File("out/round.mid")), LibraryResult(DataPath("round.mid"), "dim", "C"));
-    EXPECT_EQ(ReadBytes(folder.File("out/drum.mid")), LibraryResult(DataPath("drum.mid"), "dim", "C"));
+    EXPECT_EQ(ReadBytes(folder.File("out/round.mid")),
+              LibraryResult(DataPath("round.mid"), "dim", "C"));
+    EXPECT_EQ(ReadBytes(folder.File("out/drum.mid")),
+              LibraryResult(DataPath("drum.mid"), "dim", "C"));
     EXPECT_FALSE(Exists(folder.File("out/bad.mid")));
     EXPECT_NE(run.err.find(folder.File("bad.mid")), std::string::npos);
 }
@@ -130,13 +135,12 @@ TEST(ConvertCli, ConvertsSeveralSongsIntoAFolder)
 TEST(ConvertCli, BadUsageExitsWithTwo)
 {
     ScratchFolder folder;
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{},
-                                               {"--bogus", DataPath("round.mid")},
-                                               {DataPath("round.mid"), "--key"},
-                                               {DataPath("round.mid"), DataPath("drum.mid")},
-                                               {"-o", folder.File("x.mid"), DataPath("round.mid"),
-                                                DataPath("drum.mid")}})
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {},
+             {"--bogus", DataPath("round.mid")},
+             {DataPath("round.mid"), "--key"},
+             {DataPath("round.mid"), DataPath("drum.mid")},
+             {"-o", folder.File("x.mid"), DataPath("round.mid"), DataPath("drum.mid")}})
     {
         const CliRun run = Convert(folder, args);
         EXPECT_EQ(run.status, 2) << run.err;

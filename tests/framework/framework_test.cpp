@@ -74,7 +74,8 @@ class MessageRecorder
 public:
     MessageRecorder()
     {
-        m_previous = AfxSetMessagePresenter([this](const std::string& text) { m_texts.push_back(text); });
+        m_previous =
+            AfxSetMessagePresenter([this](const std::string& text) { m_texts.push_back(text); });
     }
     ~MessageRecorder() { AfxSetMessagePresenter(m_previous); }
     std::vector<std::string> m_texts;
@@ -189,9 +190,11 @@ TEST(Document, FailedOpenIsReportedNotSucceeded)
     EXPECT_EQ(doc.GetPathName(), folder.File("good.bin"));
     EXPECT_EQ(doc.m_bytes, (Bytes{1, 2, 3, 4}));
     ASSERT_EQ(messages.m_texts.size(), 2u);
-    EXPECT_EQ(messages.m_texts[0], FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("short.bin")));
-    EXPECT_EQ(messages.m_texts[1], FormatResString(AFX_IDP_FILE_NOT_FOUND, folder.File("missing.bin"),
-                                                   "No such file or directory"));
+    EXPECT_EQ(messages.m_texts[0],
+              FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("short.bin")));
+    EXPECT_EQ(messages.m_texts[1],
+              FormatResString(AFX_IDP_FILE_NOT_FOUND, folder.File("missing.bin"),
+                              "No such file or directory"));
 }
 
 TEST(Document, FailedSaveIsReportedAndLeavesTheOldFile)
@@ -206,8 +209,8 @@ TEST(Document, FailedSaveIsReportedAndLeavesTheOldFile)
     EXPECT_EQ(ReadBytes(folder.File("out.bin")), (Bytes{5, 5}));
     EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"out.bin"});
     ASSERT_EQ(messages.m_texts.size(), 1u);
-    EXPECT_EQ(messages.m_texts[0], FormatResString(AFX_IDP_FAILED_TO_SAVE_DOC, folder.File("out.bin"),
-                                                   std::strerror(ENOSPC)));
+    EXPECT_EQ(messages.m_texts[0], FormatResString(AFX_IDP_FAILED_TO_SAVE_DOC,
+                                                   folder.File("out.bin"), std::strerror(ENOSPC)));
 
     doc.m_nFailAt = SIZE_MAX;
     EXPECT_TRUE(doc.OnSaveDocument(folder.File("out.bin")));

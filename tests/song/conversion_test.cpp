@@ -80,8 +80,8 @@ Bytes Converted(const CTarvel1Doc& doc)
 }
 
 const std::vector<std::string> kModes = {"major", "minor", "aug", "dim", "invert"};
-const std::vector<std::string> kKeys = {"C", "C#", "D", "D#", "E", "F",
-                                        "F#", "G", "G#", "A", "A#", "B"};
+const std::vector<std::string> kKeys = {"C",  "C#", "D",  "D#", "E",  "F",
+                                        "F#", "G",  "G#", "A",  "A#", "B"};
 
 } // namespace
 
@@ -111,7 +111,8 @@ TEST(Conversion, ChangesOnlyTheNotesOfRealSongs)
                 Bytes expected = file;
                 for (const NoteByte& note : notes)
                     if (note.channel != kDrumChannel)
-                        expected[note.pos] = TransformedNote(file[note.pos], ModeFromText(mode), offset);
+                        expected[note.pos] =
+                            TransformedNote(file[note.pos], ModeFromText(mode), offset);
                 ASSERT_EQ(Converted(*doc), expected);
             }
     }
@@ -199,7 +200,8 @@ TEST(Conversion, TempSongGoesToTheCacheWhenTheProgramFolderIsReadOnly)
 {
     ScratchFolder folder;
     EXPECT_EQ(TempSongPathFor(folder.File("tarvel1"), nullptr, "/home/u"), folder.File("temp.mid"));
-    EXPECT_EQ(TempSongPathFor("/nonexistent/tarvel1", "/cache", "/home/u"), "/cache/tarvel1/temp.mid");
+    EXPECT_EQ(TempSongPathFor("/nonexistent/tarvel1", "/cache", "/home/u"),
+              "/cache/tarvel1/temp.mid");
     EXPECT_EQ(TempSongPathFor("/nonexistent/tarvel1", nullptr, "/home/u"),
               "/home/u/.cache/tarvel1/temp.mid");
     // A relative XDG_CACHE_HOME is ignored, as the XDG rules say.

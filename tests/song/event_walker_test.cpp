@@ -32,7 +32,8 @@ constexpr std::size_t kBody = 22; // the first event of the first track
 
 TEST(EventWalker, TransformsNoteOnAndNoteOff)
 {
-    const Bytes song = MakeSmf({Concat({{0x00, 0x90, 61, 0x40, 0x10, 0x80, 61, 0x00}, kEndOfTrack})});
+    const Bytes song =
+        MakeSmf({Concat({{0x00, 0x90, 61, 0x40, 0x10, 0x80, 61, 0x00}, kEndOfTrack})});
     const Bytes out = Walk(song, 1);
     EXPECT_EQ(out[kBody + 2], 60);
     EXPECT_EQ(out[kBody + 6], 60);
@@ -57,8 +58,8 @@ TEST(EventWalker, LongMetaEventIsSteppedOverWhole)
         meta.push_back(i % 2 == 0 ? 0x90 : 61);
     const Bytes song = MakeSmf({Concat({meta, {0x00, 0x90, 61, 0x40}, kEndOfTrack})});
     const Bytes out = Walk(song, 1);
-    EXPECT_TRUE(std::equal(song.begin() + kBody, song.begin() + kBody + meta.size(),
-                           out.begin() + kBody));
+    EXPECT_TRUE(
+        std::equal(song.begin() + kBody, song.begin() + kBody + meta.size(), out.begin() + kBody));
     EXPECT_EQ(out[kBody + meta.size() + 2], 60);
 }
 
@@ -70,8 +71,8 @@ TEST(EventWalker, SysExIsSteppedOverAndKeepsRunningStatus)
                                         kEndOfTrack})});
     const Bytes out = Walk(song, 1);
     EXPECT_EQ(out[kBody + 2], 60);
-    EXPECT_TRUE(std::equal(song.begin() + kBody + 4, song.begin() + kBody + 12,
-                           out.begin() + kBody + 4));
+    EXPECT_TRUE(
+        std::equal(song.begin() + kBody + 4, song.begin() + kBody + 12, out.begin() + kBody + 4));
     EXPECT_EQ(out[kBody + 13], 60); // running status from before the sysex still applies
 }
 
@@ -79,8 +80,8 @@ TEST(EventWalker, OneDataByteEventsUnderRunningStatus)
 {
     // Program change C5 10, then two more program changes with one data byte each, then a
     // note-on that must be found at the right place.
-    const Bytes song = MakeSmf(
-        {Concat({{0x00, 0xC5, 0x10, 0x00, 0x11, 0x00, 0x3D}, {0x00, 0x95, 61, 0x40}, kEndOfTrack})});
+    const Bytes song = MakeSmf({Concat(
+        {{0x00, 0xC5, 0x10, 0x00, 0x11, 0x00, 0x3D}, {0x00, 0x95, 61, 0x40}, kEndOfTrack})});
     const Bytes out = Walk(song, 1);
     EXPECT_EQ(out[kBody + 6], 0x3D); // a program number, not a note
     EXPECT_EQ(out[kBody + 9], 60);
@@ -100,8 +101,8 @@ TEST(EventWalker, SecondTrackIsFoundPastTheChunkHeader)
 
 TEST(EventWalker, DrumChannelIsLeftAlone)
 {
-    const Bytes song =
-        MakeSmf({Concat({{0x00, 0x99, 61, 0x40, 0x00, 0x89, 61, 0x00, 0x00, 0x98, 61, 0x40}, kEndOfTrack})});
+    const Bytes song = MakeSmf({Concat(
+        {{0x00, 0x99, 61, 0x40, 0x00, 0x89, 61, 0x00, 0x00, 0x98, 61, 0x40}, kEndOfTrack})});
     const Bytes out = Walk(song, 1, "invert");
     EXPECT_EQ(out[kBody + 2], 61);
     EXPECT_EQ(out[kBody + 6], 61);
@@ -133,7 +134,8 @@ TEST(EventWalker, NeverLeavesTheSong)
         {"endless variable-length number",
          MakeSmf({{0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80}})},
         {"note cut off by the end", MakeSmf({{0x00, 0x90}})},
-        {"more tracks announced than present", MakeSmf({Concat({{0x00, 0x90, 61, 0x40}, kEndOfTrack})}, 5)},
+        {"more tracks announced than present",
+         MakeSmf({Concat({{0x00, 0x90, 61, 0x40}, kEndOfTrack})}, 5)},
         {"song shorter than the header", Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0}},
     };
     for (const auto& [what, song] : damaged)
@@ -143,7 +145,8 @@ TEST(EventWalker, NeverLeavesTheSong)
             Walk(song, song.size() > 11 ? song[10] * 256 + song[11] : 1, mode);
     }
     // The note before the damage is still converted, and the bytes after it are as they were.
-    const Bytes cut = MakeSmf({Concat({{0x00, 0x90, 61, 0x40}, {0x00, 0xFF, 0x01, 0x8F, 0x7F}})}, 1);
+    const Bytes cut =
+        MakeSmf({Concat({{0x00, 0x90, 61, 0x40}, {0x00, 0xFF, 0x01, 0x8F, 0x7F}})}, 1);
     const Bytes out = Walk(cut, 1);
     EXPECT_EQ(out[kBody + 2], 60);
     EXPECT_TRUE(std::equal(cut.begin() + kBody + 3, cut.end(), out.begin() + kBody + 3));
@@ -158,7 +161,8 @@ TEST(EventWalker, RandomBytesStayInside)
         const std::size_t length = random() % 300;
         for (std::size_t i = 0; i < length; ++i)
             song.push_back(static_cast<std::uint8_t>(random() % 3 == 0 ? 0xFF : random()));
-        const Bytes out = Walk(song, song[11], round % 2 ? "invert" : "aug", -static_cast<int>(round % 12));
+        const Bytes out =
+            Walk(song, song[11], round % 2 ? "invert" : "aug", -static_cast<int>(round % 12));
         // Whatever is walked, the header is never touched and no note byte leaves 0..127
         // unless it was there already.
         const std::size_t header = std::min(kBody, song.size());

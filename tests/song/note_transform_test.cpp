@@ -90,7 +90,8 @@ TEST(NoteTransform, InvertTwiceKeepsThePitchClass)
             const int twice = Transform(Transform(note, "invert", key), "invert", key);
             const int degree = (note + key) % 12;
             const bool comesBackLower = degree == 2 || degree == 3 || degree == 8 || degree == 9;
-            EXPECT_EQ(twice, comesBackLower ? note - 12 : note) << "key " << key << " note " << note;
+            EXPECT_EQ(twice, comesBackLower ? note - 12 : note)
+                << "key " << key << " note " << note;
         }
 }
 

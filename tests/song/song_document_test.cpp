@@ -19,7 +19,8 @@ class MessageRecorder
 public:
     MessageRecorder()
     {
-        m_previous = AfxSetMessagePresenter([this](const std::string& text) { m_texts.push_back(text); });
+        m_previous =
+            AfxSetMessagePresenter([this](const std::string& text) { m_texts.push_back(text); });
     }
     ~MessageRecorder() { AfxSetMessagePresenter(m_previous); }
     const std::vector<std::string>& Texts() const { return m_texts; }
@@ -90,7 +91,8 @@ TEST(SongDocument, StopsAtTheLastAnnouncedEndOfTrack)
     EXPECT_EQ(doc->m_nLastIndex, static_cast<int>(song.size()) - 1);
 
     // An end-of-track pattern inside a sysex counts, and ends a one-track song early.
-    const Bytes early = MakeSmf({Concat({{0x00, 0xF0, 0x04, 0xFF, 0x2F, 0x00, 0xF7}, kEndOfTrack})});
+    const Bytes early =
+        MakeSmf({Concat({{0x00, 0xF0, 0x04, 0xFF, 0x2F, 0x00, 0xF7}, kEndOfTrack})});
     WriteBytes(folder.File("b.mid"), early);
     doc = LoadedDoc(folder.File("b.mid"));
     EXPECT_EQ(doc->m_nLastIndex, 22 + 5);
@@ -134,7 +136,8 @@ TEST(SongDocument, EveryTruncatedPrefixIsRefusedAndKeepsThePreviousSong)
             MessageRecorder messages;
             EXPECT_FALSE(doc->OnOpenDocument(folder.File("cut.mid")));
             ASSERT_EQ(messages.Texts().size(), 1u);
-            EXPECT_EQ(messages.Texts()[0], FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("cut.mid")));
+            EXPECT_EQ(messages.Texts()[0],
+                      FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("cut.mid")));
             ASSERT_TRUE(Snapshot(*doc) == before);
         }
     }
@@ -163,7 +166,8 @@ TEST(SongDocument, SongBeyondCapacityIsRefused)
     exact.resize(kSongCapacity, 0x11);
     WriteBytes(folder.File("exact.mid"), exact);
     EXPECT_FALSE(doc->OnOpenDocument(folder.File("exact.mid")));
-    EXPECT_EQ(messages.Texts().back(), FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("exact.mid")));
+    EXPECT_EQ(messages.Texts().back(),
+              FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("exact.mid")));
     exact[kSongCapacity - 3] = 0xFF;
     exact[kSongCapacity - 2] = 0x2F;
     exact[kSongCapacity - 1] = 0x00;

@@ -14,9 +14,20 @@ inline Bytes MakeSmf(const std::vector<Bytes>& bodies, int tracks = -1, int form
 {
     if (tracks < 0)
         tracks = static_cast<int>(bodies.size());
-    Bytes out = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, static_cast<std::uint8_t>(format),
-                 static_cast<std::uint8_t>(tracks >> 8), static_cast<std::uint8_t>(tracks),
-                 0x01, 0xE0};
+    Bytes out = {'M',
+                 'T',
+                 'h',
+                 'd',
+                 0,
+                 0,
+                 0,
+                 6,
+                 0,
+                 static_cast<std::uint8_t>(format),
+                 static_cast<std::uint8_t>(tracks >> 8),
+                 static_cast<std::uint8_t>(tracks),
+                 0x01,
+                 0xE0};
     for (const Bytes& body : bodies)
     {
         const std::size_t n = body.size();
