@@ -8,6 +8,7 @@
 
 #include <alsa/asoundlib.h>
 #include <fluidsynth.h>
+#include <glib.h>
 
 namespace
 {
@@ -76,7 +77,33 @@ void OnAlsaError(const char* file, int line, const char* function, int err, cons
     }
 }
 
+void OnGlibLog(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer data)
+{
+    if (domain != nullptr)
+    {
+        g_log_default_handler(domain, level, message, data);
+        return;
+    }
+    try
+    {
+        Append(FLUID_ERR, false, message != nullptr ? message : "");
+    }
+    catch (...)
+    {
+    }
+}
+
 } // namespace
+
+CGlibLogCapture::CGlibLogCapture()
+    : m_previous(reinterpret_cast<void*>(g_log_set_default_handler(OnGlibLog, nullptr)))
+{
+}
+
+CGlibLogCapture::~CGlibLogCapture()
+{
+    g_log_set_default_handler(reinterpret_cast<GLogFunc>(m_previous), nullptr);
+}
 
 void InstallLogCapture()
 {

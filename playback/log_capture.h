@@ -18,6 +18,21 @@ struct CapturedLine
 // Installs the handlers once; later calls do nothing. Safe from any thread.
 void InstallLogCapture();
 
+// While one lives, GLib's messages that name no log domain are captured as well: the SoundFont
+// reader's library reports a damaged file through them. Messages of other domains (the window
+// toolkit's) still go to GLib's own handler.
+class CGlibLogCapture
+{
+public:
+    CGlibLogCapture();
+    ~CGlibLogCapture();
+    CGlibLogCapture(const CGlibLogCapture&) = delete;
+    CGlibLogCapture& operator=(const CGlibLogCapture&) = delete;
+
+private:
+    void* m_previous;
+};
+
 // The sequence number of the newest line so far, 0 before the first.
 std::uint64_t LogCaptureMark();
 

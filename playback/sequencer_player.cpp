@@ -150,7 +150,12 @@ void CSequencerPlayer::LoadSoundFont()
                                               LoadResString(IDS_PLAYER_NOT_A_SOUNDFONT));
         return;
     }
-    if (fluid_synth_sfload(m_synth, m_strSoundFontPath.c_str(), 1) == FLUID_FAILED)
+    int loaded;
+    {
+        CGlibLogCapture glibMessages;
+        loaded = fluid_synth_sfload(m_synth, m_strSoundFontPath.c_str(), 1);
+    }
+    if (loaded == FLUID_FAILED)
     {
         m_strSoundFontError = FormatResString(IDS_PLAYER_BAD_SOUNDFONT, m_strSoundFontPath,
                                               CapturedErrorsSince(mark));
@@ -250,6 +255,14 @@ void CSequencerPlayer::SilenceLocked()
     fluid_synth_all_sounds_off(m_synth, -1);
 }
 
+void CSequencerPlayer::ResetSynthLocked()
+{
+    // Programs and controllers go back to their defaults for the next song. The reset leaves
+    // sounding voices alone, and a sound-off sent before it is lost: it has to come after.
+    fluid_synth_system_reset(m_synth);
+    SilenceLocked();
+}
+
 bool CSequencerPlayer::Play()
 {
     if (!m_bOpen)
@@ -257,8 +270,7 @@ bool CSequencerPlayer::Play()
     std::lock_guard<std::mutex> lock(m_mutex);
     // A fresh player is the only sure way back to tick 0: a seek asked for while the last one
     // is still pending is refused.
-    SilenceLocked();
-    fluid_synth_system_reset(m_synth);
+    ResetSynthLocked();
     if (!ResetPlayerLocked() || fluid_player_play(m_player) != FLUID_OK)
         return Fail(FormatResString(IDS_PLAYER_SYNTH_FAILED, CapturedErrorsSince(0)));
     m_bPaused = false;
@@ -301,8 +313,7 @@ void CSequencerPlayer::Close()
         fluid_player_stop(m_player);
         delete_fluid_player(m_player);
         m_player = nullptr;
-        SilenceLocked();
-        fluid_synth_system_reset(m_synth);
+        ResetSynthLocked();
     }
     m_bOpen = false;
     m_bPaused = false;

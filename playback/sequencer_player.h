@@ -116,6 +116,7 @@ private:
     // Replaces the FluidSynth player by a fresh one holding the song, at tick 0. Under m_mutex.
     bool ResetPlayerLocked();
     void SilenceLocked();
+    void ResetSynthLocked();
     void SilentOutputLoop();
     static int AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
 

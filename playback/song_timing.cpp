@@ -8,9 +8,12 @@
 namespace
 {
 
-// The synthesizer keeps at most this many tracks and refuses a song with more.
-constexpr int kMaxTracks = 128;
+// The synthesizer keeps 127 tracks: from 128 on it drops tracks without a word, and from 256 on
+// it misreads the count.
+constexpr int kMaxTracks = 127;
 constexpr std::uint32_t kDefaultMicrosPerQuarter = 500000;
+// With a division of 0 the synthesizer keeps its starting pace of one tick every 4 ms.
+constexpr double kSecondsPerTickWithoutDivision = 0.004;
 
 // Reads the bytes of one file the way the synthesizer's reader does. Its quirks are kept on
 // purpose, because the point is to predict what it will do: running status is taken over by
@@ -35,7 +38,10 @@ public:
     bool Skip(std::size_t count)
     {
         if (count > m_nSize - m_nPos)
+        {
+            m_nPos = m_nSize;
             return false;
+        }
         m_nPos += count;
         return true;
     }
@@ -102,11 +108,6 @@ bool CSongTiming::Read(const std::uint8_t* data, std::size_t size, std::string& 
     }
     m_nTracks = data[10] * 256 + data[11];
     m_nDivision = data[12] * 256 + data[13];
-    if (m_nDivision == 0)
-    {
-        reason = LoadResString(IDS_SMF_ZERO_DIVISION);
-        return false;
-    }
     if (m_nTracks > kMaxTracks)
     {
         reason = LoadResString(IDS_SMF_TOO_MANY_TRACKS);
@@ -164,7 +165,8 @@ bool CSongTiming::Read(const std::uint8_t* data, std::size_t size, std::string& 
             std::uint8_t status;
             if (!in.VarLen(delta) || !in.Byte(status))
             {
-                reason = TrackReason(IDS_SMF_TRUNCATED, track);
+                // A number longer than four bytes is as fatal as the file's end.
+                reason = TrackReason(in.AtEnd() ? IDS_SMF_TRUNCATED : IDS_SMF_BAD_EVENT, track);
                 return false;
             }
             tick += delta;
@@ -230,7 +232,7 @@ bool CSongTiming::Read(const std::uint8_t* data, std::size_t size, std::string& 
             }
             if (!ok)
             {
-                reason = TrackReason(IDS_SMF_TRUNCATED, track);
+                reason = TrackReason(in.AtEnd() ? IDS_SMF_TRUNCATED : IDS_SMF_BAD_EVENT, track);
                 return false;
             }
         }
@@ -255,7 +257,7 @@ bool CSongTiming::Read(const std::uint8_t* data, std::size_t size, std::string& 
 double CSongTiming::SecondsAt(std::uint32_t tick) const
 {
     if (m_nDivision <= 0)
-        return 0.0;
+        return tick * kSecondsPerTickWithoutDivision;
     double micros = 0.0;
     std::uint32_t from = 0;
     std::uint32_t tempo = kDefaultMicrosPerQuarter;

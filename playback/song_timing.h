@@ -19,7 +19,7 @@ public:
 
     // Reads `size` bytes of an SMF. False, with the reason (a text for the user, without the
     // file's name), when the synthesizer's reader would refuse it: a header that is not 6 bytes
-    // long or names a format above 2, SMPTE time, a division of 0, more than 128 tracks, a track
+    // long or names a format above 2, SMPTE time, more than 127 tracks, a track
     // that ends early, a chunk name that is not ASCII, or an event it cannot read.
     bool Read(const std::uint8_t* data, std::size_t size, std::string& reason);
 

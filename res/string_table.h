@@ -24,7 +24,6 @@ constexpr UINT IDS_PLAYER_SYNTH_FAILED = 0x4009;    // %1: the synthesizer's own
 // Why a song cannot be played: %1 is the track's number, counted from 1.
 constexpr UINT IDS_SMF_BAD_HEADER = 0x4010;
 constexpr UINT IDS_SMF_SMPTE = 0x4011;
-constexpr UINT IDS_SMF_ZERO_DIVISION = 0x4012;
 constexpr UINT IDS_SMF_TOO_MANY_TRACKS = 0x4013;
 constexpr UINT IDS_SMF_TRUNCATED = 0x4014;
 constexpr UINT IDS_SMF_BAD_CHUNK = 0x4015;
@@ -48,6 +47,13 @@ constexpr UINT AFX_IDS_IDLEMESSAGE = 57345;
 constexpr UINT AFX_IDS_OPENFILE = 0xEF60;  // title of the open dialog
 constexpr UINT AFX_IDS_SAVEFILE = 0xEF61;  // title of the save dialog
 constexpr UINT AFX_IDS_ALLFILTER = 0xEF62; // the "all files" choice of the file dialogs
+
+// The converter form.
+constexpr UINT IDS_MAIN_WINDOW_TITLE = 0x0200; // the title the form keeps on the main window
+constexpr UINT IDS_MODE_FIRST = 0x0210;        // the mode box's entries, in order
+constexpr UINT IDS_MODE_COUNT = 6;
+constexpr UINT IDS_KEY_FIRST = 0x0220; // the key box's entries, in order
+constexpr UINT IDS_KEY_COUNT = 12;
 
 // The text stored under `id`; an unknown id is a programmer error and yields an empty text.
 const std::string& LoadResString(UINT id);

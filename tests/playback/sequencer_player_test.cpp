@@ -1,0 +1,358 @@
+#include "sequencer_player.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "playback_test_support.h"
+#include "smf_builder.h"
+#include "sound_font.h"
+#include "string_table.h"
+
+namespace
+{
+
+// Ticks the player may move on during one render block after a resume: the longest block
+// rendered here is 1024 frames, about 23 ms, far less than a quarter note in any test song.
+constexpr int kTickSlack = 32;
+
+// The fixed part of a message whose variable reason is marked by "\x01" among its arguments.
+std::string FramePart(const std::string& formatted)
+{
+    return formatted.substr(0, formatted.find('\x01'));
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+class SequencerPlayer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_player = MakeManualPlayer();
+        m_strSong = WriteConvertedSong(m_folder, "bossa.mid");
+    }
+
+    void OpenAndPlay()
+    {
+        ASSERT_TRUE(m_player->Open(m_strSong)) << m_player->ErrorText();
+        ASSERT_TRUE(m_player->Play()) << m_player->ErrorText();
+    }
+
+    ScratchFolder m_folder;
+    std::unique_ptr<CSequencerPlayer> m_player;
+    std::string m_strSong;
+};
+
+TEST_F(SequencerPlayer, PlayingAConvertedSongSoundsAndKeepsTime)
+{
+    OpenAndPlay();
+    EXPECT_EQ(m_player->CurrentTick(), 0);
+    const auto audio = RenderFrames(*m_player, FramesOf(2.0));
+    EXPECT_GT(Peak(audio), 1000) << "two seconds of a converted song are silent";
+    EXPECT_GT(m_player->CurrentTick(), 0);
+    // The elapsed time is our own reading of the song's tempo map at the synthesizer's tick:
+    // the two must agree with the audio actually rendered.
+    EXPECT_NEAR(m_player->ElapsedSeconds(), 2.0, 0.01);
+    EXPECT_GT(m_player->TotalSeconds(), 60.0);
+    EXPECT_FALSE(m_player->IsFinished());
+}
+
+TEST_F(SequencerPlayer, PauseKeepsTheTickAndSilencesEveryVoiceAtOnce)
+{
+    OpenAndPlay();
+    const auto playing = RenderFrames(*m_player, FramesOf(1.5));
+    ASSERT_GT(m_player->ActiveVoices(), 0);
+    ASSERT_TRUE(m_player->Pause());
+    const int tick = m_player->CurrentTick();
+    EXPECT_TRUE(m_player->IsPaused());
+
+    // 128 frames are 3 ms: every voice must be gone by then; what remains is the reverb's tail.
+    const auto first = RenderFrames(*m_player, 128);
+    EXPECT_EQ(m_player->ActiveVoices(), 0);
+    const auto after = RenderFrames(*m_player, FramesOf(1.0));
+    EXPECT_LT(Peak(after), Peak(playing) / 10);
+    EXPECT_LE(Peak(after, FramesOf(0.5)), 8) << "sound goes on during a pause";
+    EXPECT_EQ(m_player->CurrentTick(), tick);
+    EXPECT_FALSE(m_player->IsFinished());
+
+    // Pausing again changes nothing.
+    EXPECT_TRUE(m_player->Pause());
+    RenderFrames(*m_player, 1024);
+    EXPECT_EQ(m_player->CurrentTick(), tick);
+}
+
+TEST_F(SequencerPlayer, ResumeGoesOnFromThePausedTick)
+{
+    OpenAndPlay();
+    RenderFrames(*m_player, FramesOf(3.0));
+    ASSERT_TRUE(m_player->Pause());
+    const int tick = m_player->CurrentTick();
+    const double elapsed = m_player->ElapsedSeconds();
+    RenderFrames(*m_player, FramesOf(0.5));
+
+    ASSERT_TRUE(m_player->Resume());
+    EXPECT_FALSE(m_player->IsPaused());
+    RenderFrames(*m_player, 1024);
+    EXPECT_GE(m_player->CurrentTick(), tick);
+    EXPECT_LE(m_player->CurrentTick(), tick + kTickSlack);
+    const auto audio = RenderFrames(*m_player, FramesOf(1.0));
+    EXPECT_GT(Peak(audio), 1000) << "no sound after resuming";
+    EXPECT_NEAR(m_player->ElapsedSeconds(), elapsed + 1.0 + 1024.0 / kPlayerSampleRate, 0.02);
+}
+
+TEST_F(SequencerPlayer, PlayAgainStartsFromTickZero)
+{
+    OpenAndPlay();
+    RenderFrames(*m_player, FramesOf(2.0));
+    ASSERT_GT(m_player->CurrentTick(), kTickSlack);
+    ASSERT_TRUE(m_player->Play());
+    RenderFrames(*m_player, 256);
+    EXPECT_LE(m_player->CurrentTick(), kTickSlack);
+
+    // From a pause too, and the pause is over.
+    RenderFrames(*m_player, FramesOf(2.0));
+    ASSERT_TRUE(m_player->Pause());
+    ASSERT_TRUE(m_player->Play());
+    EXPECT_FALSE(m_player->IsPaused());
+    RenderFrames(*m_player, 256);
+    EXPECT_LE(m_player->CurrentTick(), kTickSlack);
+    EXPECT_GT(Peak(RenderFrames(*m_player, FramesOf(1.0))), 1000);
+}
+
+TEST_F(SequencerPlayer, CloseSilencesEverythingAndForgetsTheSong)
+{
+    OpenAndPlay();
+    RenderFrames(*m_player, FramesOf(1.5));
+    ASSERT_GT(m_player->ActiveVoices(), 0);
+    m_player->Close();
+    EXPECT_FALSE(m_player->IsOpen());
+    RenderFrames(*m_player, 128);
+    EXPECT_EQ(m_player->ActiveVoices(), 0);
+    EXPECT_LE(Peak(RenderFrames(*m_player, FramesOf(1.0)), FramesOf(0.5)), 8);
+    EXPECT_EQ(m_player->CurrentTick(), 0);
+    EXPECT_EQ(m_player->TotalTicks(), 0);
+    EXPECT_FALSE(m_player->Pause());
+    EXPECT_EQ(m_player->ErrorText(), LoadResString(IDS_PLAYER_DEVICE_NOT_OPEN));
+    EXPECT_FALSE(m_player->Resume());
+    EXPECT_FALSE(m_player->Play());
+}
+
+TEST_F(SequencerPlayer, ASongPlaysToItsEndAndStaysOpen)
+{
+    const std::string song = WriteConvertedSong(m_folder, "fanfare.mid", "invert", "C");
+    ASSERT_TRUE(m_player->Open(song)) << m_player->ErrorText();
+    std::vector<std::int16_t> audio;
+    ASSERT_TRUE(m_player->RenderSong(audio));
+    const double seconds = audio.size() / 2.0 / kPlayerSampleRate;
+    EXPECT_GE(seconds, m_player->TotalSeconds());
+    EXPECT_LT(seconds, m_player->TotalSeconds() + 10.0);
+    EXPECT_TRUE(m_player->IsFinished());
+    EXPECT_TRUE(m_player->IsOpen());
+    EXPECT_NEAR(m_player->ElapsedSeconds(), m_player->TotalSeconds(), 1e-9);
+    // At the end a resume does nothing and a play starts over.
+    EXPECT_TRUE(m_player->Resume());
+    EXPECT_TRUE(m_player->Play());
+    RenderFrames(*m_player, 256);
+    EXPECT_LE(m_player->CurrentTick(), kTickSlack);
+}
+
+// The text the song loader shows for `path` when File Open reads it.
+std::string LoaderMessage(const std::string& path)
+{
+    CMessageRecorder recorder;
+    auto doc = std::make_unique<CTarvel1Doc>();
+    doc->OnOpenDocument(path);
+    const auto messages = recorder.Take();
+    return messages.empty() ? std::string() : messages.front();
+}
+
+TEST_F(SequencerPlayer, AFailedOpenSaysWhyAndLeavesThePlayerClosedAndUsable)
+{
+    const std::string missing = m_folder.File("gone.mid");
+    const std::string text = m_folder.File("notes.txt");
+    WriteBytes(text, Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'});
+    const std::string truncated = m_folder.File("truncated.mid");
+    Bytes bytes = ReadBytes(m_strSong);
+    bytes.resize(bytes.size() / 2);
+    WriteBytes(truncated, bytes);
+    // The song loader only counts end-of-track events; an F1 status byte inside a track is
+    // something the synthesizer refuses.
+    const std::string unplayable = m_folder.File("unplayable.mid");
+    WriteBytes(unplayable, MakeSmf({{0x00, 0xF1, 0x00, 0x00, 0xFF, 0x2F, 0x00}}));
+
+    struct Case
+    {
+        std::string path;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {missing, LoaderMessage(missing)},
+        {text, LoadResString(IDS_NOT_MIDI_FILE)},
+        {truncated, LoaderMessage(truncated)},
+        {unplayable, FormatResString(IDS_PLAYER_CANNOT_PLAY, unplayable,
+                                     FormatResString(IDS_SMF_BAD_EVENT, "1"))},
+        {"", LoadResString(IDS_PLAYER_NO_SONG_PATH)},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.path);
+        ASSERT_FALSE(c.expected.empty());
+        CMessageRecorder recorder;
+        OpenAndPlay();
+        RenderFrames(*m_player, 1024);
+        EXPECT_FALSE(m_player->Open(c.path));
+        EXPECT_EQ(m_player->ErrorText(), c.expected);
+        EXPECT_FALSE(m_player->IsOpen());
+        EXPECT_TRUE(recorder.Take().empty()) << "the player showed a message itself";
+        RenderFrames(*m_player, 256);
+        EXPECT_EQ(m_player->ActiveVoices(), 0) << "the song played before goes on";
+    }
+    OpenAndPlay();
+    EXPECT_GT(Peak(RenderFrames(*m_player, FramesOf(1.5))), 1000);
+}
+
+TEST(SequencerPlayerSoundFont, OneThatIsNotASoundFontIsRefusedQuietly)
+{
+    ScratchFolder folder;
+    const std::string song = WriteConvertedSong(folder, "round.mid");
+    const std::string missing = folder.File("missing.sf2");
+    // A RIFF file of the right form whose chunks are garbage gets past the header check.
+    const std::string broken = folder.File("broken.sf2");
+    Bytes riff = {'R', 'I', 'F', 'F', 40, 0, 0, 0, 's', 'f', 'b', 'k', 'L', 'I', 'S', 'T', 200, 0, 0, 0};
+    riff.resize(48, 0x55);
+    WriteBytes(broken, riff);
+
+    struct Case
+    {
+        std::string soundFont;
+        std::string expected; // "\x01" stands for the synthesizer's own words
+    };
+    const Case cases[] = {
+        {DataPath("round.mid"),
+         FormatResString(IDS_PLAYER_BAD_SOUNDFONT, DataPath("round.mid"),
+                         LoadResString(IDS_PLAYER_NOT_A_SOUNDFONT))},
+        {missing, FormatResString(IDS_PLAYER_BAD_SOUNDFONT, missing, std::strerror(ENOENT))},
+        {broken, FormatResString(IDS_PLAYER_BAD_SOUNDFONT, broken, "\x01")},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.soundFont);
+        CStderrWatch watch;
+        PlayerOptions options;
+        options.strSoundFont = c.soundFont;
+        options.output = AudioOutput::Manual;
+        CSequencerPlayer player(options);
+        EXPECT_FALSE(player.WaitForSoundFont());
+        const std::string frame = FramePart(c.expected);
+        if (frame.size() == c.expected.size())
+            EXPECT_EQ(player.ErrorText(), c.expected);
+        else
+        {
+            EXPECT_TRUE(StartsWith(player.ErrorText(), frame)) << player.ErrorText();
+            EXPECT_GT(player.ErrorText().size(), frame.size() + 6) << "no reason given";
+        }
+        EXPECT_FALSE(player.Open(song));
+        EXPECT_TRUE(StartsWith(player.ErrorText(), frame)) << player.ErrorText();
+        EXPECT_FALSE(player.IsOpen());
+        EXPECT_FALSE(player.Pause());
+        EXPECT_EQ(watch.Stop(), "") << "a library wrote to the terminal";
+    }
+}
+
+TEST(SequencerPlayerSoundFont, TheSearchPrefersAnExplicitChoiceThenTheSystemDefault)
+{
+    const auto candidates = SoundFontCandidates("/x/choice.sf2", "/x/env.sf2");
+    ASSERT_GE(candidates.size(), 5u);
+    EXPECT_EQ(candidates[0], "/x/choice.sf2");
+    EXPECT_EQ(candidates[1], "/usr/share/sounds/sf3/default-GM.sf3");
+    EXPECT_EQ(candidates[2], "/usr/share/sounds/sf2/default-GM.sf2");
+    EXPECT_NE(std::find(candidates.begin(), candidates.end(), "/usr/share/sounds/sf2/TimGM6mb.sf2"),
+              candidates.end());
+    EXPECT_EQ(SoundFontCandidates("", "/x/env.sf2")[0], "/x/env.sf2");
+    EXPECT_EQ(SoundFontCandidates("", "")[0], "/usr/share/sounds/sf3/default-GM.sf3");
+
+    ScratchFolder folder;
+    const std::string second = folder.File("second.sf2");
+    WriteBytes(second, Bytes{1});
+    EXPECT_EQ(FindSoundFont({folder.File("first.sf2"), second}, false), second);
+    EXPECT_EQ(FindSoundFont({folder.File("first.sf2")}, false), "");
+    // A wrong explicit choice is reported, not quietly replaced by another SoundFont.
+    EXPECT_EQ(FindSoundFont({folder.File("first.sf2"), second}, true), folder.File("first.sf2"));
+}
+
+TEST(SequencerPlayerOutput, ADriverThatCannotOpenSaysWhyQuietly)
+{
+    ScratchFolder folder;
+    const std::string song = WriteConvertedSong(folder, "round.mid");
+    struct Case
+    {
+        std::string driver;
+        std::string expected; // "\x01" stands for the reason
+    };
+    const Case cases[] = {
+        {"no-such-driver", FormatResString(IDS_PLAYER_UNKNOWN_DRIVER, "no-such-driver", "\x01")},
+        // No machine of ours has an OSS device any more.
+        {"oss", FormatResString(IDS_PLAYER_NO_AUDIO_DEVICE, "oss: \x01")},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.driver);
+        CStderrWatch watch;
+        PlayerOptions options;
+        options.strAudioDriver = c.driver;
+        CSequencerPlayer player(options);
+        ASSERT_TRUE(player.WaitForSoundFont()) << player.ErrorText();
+        for (int attempt = 0; attempt < 2; ++attempt)
+        {
+            EXPECT_FALSE(player.Open(song));
+            EXPECT_TRUE(StartsWith(player.ErrorText(), FramePart(c.expected)))
+                << player.ErrorText();
+            EXPECT_GT(player.ErrorText().size(), FramePart(c.expected).size() + 6);
+            EXPECT_FALSE(player.IsOpen());
+            EXPECT_EQ(player.AudioDriverName(), "");
+        }
+        EXPECT_EQ(watch.Stop(), "") << "a library wrote to the terminal";
+    }
+}
+
+TEST(SequencerPlayerOutput, TheSilentOutputPlaysInRealTimeWithoutASoundCard)
+{
+    ScratchFolder folder;
+    const std::string song = WriteConvertedSong(folder, "bossa.mid");
+    ASSERT_EQ(setenv(kAudioDriverVariable, kNoAudioDriver, 1), 0);
+    CSequencerPlayer player;
+    unsetenv(kAudioDriverVariable);
+    ASSERT_TRUE(player.Open(song)) << player.ErrorText();
+    EXPECT_EQ(player.AudioDriverName(), kNoAudioDriver);
+    ASSERT_TRUE(player.Play());
+    const auto start = std::chrono::steady_clock::now();
+    while (player.CurrentTick() < 200 &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const double waited =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_GE(player.CurrentTick(), 200);
+    // Real time, not as fast as the machine can: the song's time follows the clock's.
+    EXPECT_GT(player.ElapsedSeconds(), waited - 0.1);
+    EXPECT_LT(player.ElapsedSeconds(), waited + 0.1);
+
+    ASSERT_TRUE(player.Pause());
+    const int tick = player.CurrentTick();
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(player.CurrentTick(), tick);
+    EXPECT_EQ(player.ActiveVoices(), 0);
+    const std::uint64_t frames = player.RenderedFrames();
+    ASSERT_TRUE(player.Resume());
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_GT(player.CurrentTick(), tick);
+    player.Close();
+    EXPECT_GT(player.RenderedFrames(), frames);
+    EXPECT_EQ(player.AudioDriverName(), "");
+}
+
+} // namespace
