@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <SDL.h>
 #include <fluidsynth.h>
 
 #include "log_capture.h"
@@ -322,9 +323,14 @@ void CSequencerPlayer::Close()
 
 bool CSequencerPlayer::IsFinished() const
 {
+    if (!m_bOpen || !m_bStarted || m_bPaused)
+        return false;
+    // The synthesizer reports the end only after a grace period of seconds; the last tick with
+    // every voice gone is the end the listener hears.
+    if (CurrentTick() >= static_cast<int>(m_timing.LastTick()) && ActiveVoices() == 0)
+        return true;
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_bOpen && m_bStarted && !m_bPaused && m_player != nullptr &&
-           fluid_player_get_status(m_player) == FLUID_PLAYER_DONE;
+    return m_player != nullptr && fluid_player_get_status(m_player) == FLUID_PLAYER_DONE;
 }
 
 int CSequencerPlayer::CurrentTick() const
@@ -438,6 +444,16 @@ bool CSequencerPlayer::OpenOutput()
 
 bool CSequencerPlayer::OpenDevice(const std::string& name)
 {
+    if (name == "sdl2" && !m_bSdlAudio)
+    {
+        // FluidSynth leaves starting SDL's audio to the program.
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        {
+            fluid_log(FLUID_ERR, "SDL2: %s", SDL_GetError());
+            return false;
+        }
+        m_bSdlAudio = true;
+    }
     fluid_settings_setstr(m_settings, "audio.driver", name.c_str());
     // Rendering through our own callback lets a pause take the render lock; the SDL2 driver
     // knows no callback and renders the synthesizer directly.
@@ -446,7 +462,10 @@ bool CSequencerPlayer::OpenDevice(const std::string& name)
     else
         m_driver = new_fluid_audio_driver2(m_settings, AudioCallback, this);
     if (m_driver == nullptr)
+    {
+        CloseOutput();
         return false;
+    }
     m_strDriverName = name;
     return true;
 }
@@ -462,6 +481,11 @@ void CSequencerPlayer::CloseOutput()
     {
         m_bStopSilent = true;
         m_silentThread.join();
+    }
+    if (m_bSdlAudio)
+    {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        m_bSdlAudio = false;
     }
     m_strDriverName.clear();
 }

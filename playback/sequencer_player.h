@@ -82,7 +82,8 @@ public:
 
     bool IsOpen() const { return m_bOpen; }
     bool IsPaused() const { return m_bPaused; }
-    // True once a played song has reached its end (and was not paused there).
+    // True once a played song has reached its last tick and its last voice has died away, or
+    // the synthesizer says it is done (and it was not paused there).
     bool IsFinished() const;
 
     // Position of the open song in ticks and seconds; the total is known from Open() on.
@@ -138,6 +139,7 @@ private:
 
     std::thread m_silentThread;
     std::atomic<bool> m_bStopSilent{false};
+    bool m_bSdlAudio = false; // SDL's audio started for its driver
 
     std::vector<std::uint8_t> m_song; // the bytes given to the synthesizer
     CSongTiming m_timing;

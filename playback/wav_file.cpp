@@ -47,14 +47,14 @@ void WriteWavFile(const std::string& path, const std::vector<std::int16_t>& ster
 {
     const auto frames = static_cast<std::uint32_t>(stereo.size() / kChannels);
     const std::vector<std::uint8_t> header = WavHeader(frames, sampleRate);
-    std::vector<std::uint8_t> body;
-    body.reserve(static_cast<std::size_t>(frames) * kChannels * kBytesPerSample);
+    const std::size_t samples = static_cast<std::size_t>(frames) * kChannels;
+    std::vector<std::uint8_t> body(samples * kBytesPerSample);
     // Little-endian whatever the machine's order.
-    for (std::size_t i = 0; i < static_cast<std::size_t>(frames) * kChannels; ++i)
+    for (std::size_t i = 0; i < samples; ++i)
     {
         const auto sample = static_cast<std::uint16_t>(stereo[i]);
-        body.push_back(static_cast<std::uint8_t>(sample & 0xFF));
-        body.push_back(static_cast<std::uint8_t>(sample >> 8));
+        body[2 * i] = static_cast<std::uint8_t>(sample & 0xFF);
+        body[2 * i + 1] = static_cast<std::uint8_t>(sample >> 8);
     }
     CFile file(path, CFile::modeCreate | CFile::modeWrite);
     file.Write(header.data(), header.size());

@@ -1,0 +1,182 @@
+// The converter's --play and --render as a user runs them: the real program, a real song, the
+// real synthesizer, and no sound card (the silent output).
+
+#include <chrono>
+#include <cstring>
+
+#include <sys/wait.h>
+
+#include "playback_test_support.h"
+#include "string_table.h"
+
+namespace
+{
+
+struct CliRun
+{
+    int status;
+    std::string out;
+    std::string err;
+    double seconds;
+};
+
+std::string Quote(const std::string& arg)
+{
+    std::string quoted = "'";
+    for (char c : arg)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string ReadText(const std::string& path)
+{
+    const Bytes bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+CliRun RunConvert(const ScratchFolder& folder, const std::vector<std::string>& args)
+{
+    std::string command = Quote(TARVEL1_CONVERT);
+    for (const std::string& arg : args)
+        command += " " + Quote(arg);
+    command += " </dev/null >" + Quote(folder.File("stdout")) + " 2>" +
+               Quote(folder.File("stderr"));
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system(command.c_str());
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(folder.File("stdout")),
+            ReadText(folder.File("stderr")), seconds};
+}
+
+std::uint32_t Le(const Bytes& bytes, std::size_t at, int count)
+{
+    std::uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i)
+        value = (value << 8) | bytes[at + static_cast<std::size_t>(i)];
+    return value;
+}
+
+TEST(ConvertCliPlayback, RenderWritesA16BitStereoWavOfTheConvertedSong)
+{
+    ScratchFolder folder;
+    const std::string mid = folder.File("round-minor.mid");
+    const std::string wav = folder.File("round-minor.wav");
+    const CliRun run = RunConvert(folder, {"--mode", "minor", "--key", "D", "-o", mid, "--render", wav,
+                                    DataPath("round.mid")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, mid + "\n" + wav + "\n");
+    EXPECT_EQ(run.err, "");
+
+    const Bytes bytes = ReadBytes(wav);
+    ASSERT_GT(bytes.size(), 44u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+    EXPECT_EQ(Le(bytes, 4, 4), bytes.size() - 8);
+    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(Le(bytes, 16, 4), 16u);
+    EXPECT_EQ(Le(bytes, 20, 2), 1u); // PCM
+    EXPECT_EQ(Le(bytes, 22, 2), 2u);
+    EXPECT_EQ(Le(bytes, 24, 4), 44100u);
+    EXPECT_EQ(Le(bytes, 28, 4), 44100u * 4);
+    EXPECT_EQ(Le(bytes, 32, 2), 4u);
+    EXPECT_EQ(Le(bytes, 34, 2), 16u);
+    EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 40), "data");
+    EXPECT_EQ(Le(bytes, 40, 4), bytes.size() - 44);
+
+    // As long as the song, and the same audio the player renders from the converted file.
+    auto player = MakeManualPlayer();
+    ASSERT_TRUE(player->Open(mid)) << player->ErrorText();
+    const double seconds = (bytes.size() - 44) / 4.0 / 44100.0;
+    EXPECT_GE(seconds, player->TotalSeconds());
+    EXPECT_LT(seconds, player->TotalSeconds() + 10.0);
+    std::vector<std::int16_t> expected;
+    ASSERT_TRUE(player->RenderSong(expected));
+    ASSERT_EQ(expected.size() * 2, bytes.size() - 44);
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        if (static_cast<std::int16_t>(Le(bytes, 44 + 2 * i, 2)) != expected[i])
+            ++differing;
+    // A fresh synthesizer renders the same song the same way, dither included.
+    EXPECT_GT(Peak(expected), 1000);
+    EXPECT_EQ(differing, 0u);
+}
+
+TEST(ConvertCliPlayback, PlayRunsTheSongInRealTimeAndPrintsNothingStray)
+{
+    ScratchFolder folder;
+    const std::string mid = folder.File("fanfare.mid");
+    const CliRun run = RunConvert(folder, {"--mode", "invert", "-o", mid, "--play", "--audio-driver",
+                                    "none", DataPath("fanfare.mid")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, mid + "\n");
+    EXPECT_EQ(run.err, "");
+    // The song lasts 2.1 s; it is played, not rendered as fast as possible.
+    EXPECT_GT(run.seconds, 2.0);
+    EXPECT_LT(run.seconds, 10.0);
+}
+
+TEST(ConvertCliPlayback, PlayerFailuresAreOneLineOnStderrAndExitOne)
+{
+    ScratchFolder folder;
+    const std::string input = DataPath("round.mid");
+    const std::string mid = folder.File("round.mid");
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--soundfont", input, "--render", folder.File("a.wav")},
+         FormatResString(IDS_PLAYER_BAD_SOUNDFONT, input,
+                         LoadResString(IDS_PLAYER_NOT_A_SOUNDFONT))},
+        {{"--soundfont=" + folder.File("none.sf2"), "--play"},
+         FormatResString(IDS_PLAYER_BAD_SOUNDFONT, folder.File("none.sf2"), std::strerror(ENOENT))},
+    };
+    for (const Case& c : cases)
+    {
+        std::vector<std::string> args = {"-o", mid};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.push_back(input);
+        const CliRun run = RunConvert(folder, args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "tarvel1-convert: " + input + ": " + c.message + "\n");
+    }
+    EXPECT_FALSE(std::ifstream(folder.File("a.wav")).good());
+
+    const CliRun driver =
+        RunConvert(folder, {"-o", mid, "--play", "--audio-driver", "no-such-driver", input});
+    EXPECT_EQ(driver.status, 1);
+    EXPECT_EQ(driver.err.rfind("tarvel1-convert: " + input + ": オーディオドライバー", 0), 0u)
+        << driver.err;
+    EXPECT_EQ(std::count(driver.err.begin(), driver.err.end(), '\n'), 1);
+
+    // A refused input is not played or rendered.
+    const std::string text = folder.File("notes.txt");
+    WriteBytes(text, Bytes{'n', 'o', 't', 'e', 's', '\n'});
+    const CliRun refused = RunConvert(folder, {"-o", mid, "--render", folder.File("b.wav"), text});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              "tarvel1-convert: " + text + ": " + LoadResString(IDS_NOT_MIDI_FILE) + "\n");
+    EXPECT_FALSE(std::ifstream(folder.File("b.wav")).good());
+}
+
+TEST(ConvertCliPlayback, BadPlaybackUsageExitsWithTwo)
+{
+    ScratchFolder folder;
+    const std::string song = DataPath("round.mid");
+    const std::vector<std::vector<std::string>> usages = {
+        {"--play", "-o", folder.Path(), song, DataPath("drum.mid")},
+        {"--play", "--render", folder.File("x.wav"), song},
+        {song, "--render"},
+        {song, "--soundfont"},
+        {song, "--audio-driver"},
+    };
+    for (const auto& args : usages)
+    {
+        const CliRun run = RunConvert(folder, args);
+        EXPECT_EQ(run.status, 2) << args.front();
+        EXPECT_NE(run.err.find("--help"), std::string::npos);
+    }
+}
+
+} // namespace
