@@ -92,8 +92,7 @@ const DialogTemplate kAboutBox = {
          CS_NOPREFIX},
         {IDC_STATIC, ControlKind::Static, "MIDI ﾌｧｲﾙの調を変えて鳴らすﾌﾟﾚｲﾔｰ", 40, 20, 119, 8, 0},
         {IDOK_CONTROL, ControlKind::DefPushButton, "OK", 178, 7, 50, 14, CS_TABSTOP},
-        {IDC_HOMEPAGE, ControlKind::PushButton, TARVEL1_HOMEPAGE_URL, 40, 35, 105, 15,
-         CS_TABSTOP},
+        {IDC_HOMEPAGE, ControlKind::PushButton, TARVEL1_HOMEPAGE_URL, 40, 35, 105, 15, CS_TABSTOP},
     },
 };
 

@@ -100,7 +100,7 @@ struct ControlTemplate
 
 enum : unsigned
 {
-    DS_CHILD_BORDER = 0x1, // a child window with a thin border: a form
+    DS_CHILD_BORDER = 0x1,  // a child window with a thin border: a form
     DS_MODAL_CAPTION = 0x2, // a modal pop-up with caption and system menu
 };
 

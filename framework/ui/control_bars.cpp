@@ -1,0 +1,217 @@
+#include "control_bars.h"
+
+#include <dlfcn.h>
+
+#include <wx/bitmap.h>
+#include <wx/frame.h>
+#include <wx/utils.h>
+
+#include "resource.h"
+#include "string_table.h"
+#include "ui_hooks.h"
+#include "ui_resources.h"
+
+namespace
+{
+
+wxString FromUtf8(const std::string& text)
+{
+    return wxString::FromUTF8(text.data(), text.size());
+}
+
+// GDK keeps the lock states that XKB reports; wx has no call for Scroll Lock's, so the three are
+// asked of GDK, which wx has already loaded, without needing its headers.
+using KeymapForDisplay = void* (*)(void*);
+using DefaultDisplay = void* (*)();
+using LockState = int (*)(void*);
+
+void* GdkSymbol(const char* name)
+{
+    return dlsym(RTLD_DEFAULT, name);
+}
+
+bool GdkLockState(const char* function)
+{
+    static const auto display = reinterpret_cast<DefaultDisplay>(GdkSymbol("gdk_display_get_default"));
+    static const auto keymapFor =
+        reinterpret_cast<KeymapForDisplay>(GdkSymbol("gdk_keymap_get_for_display"));
+    const auto state = reinterpret_cast<LockState>(GdkSymbol(function));
+    if (display == nullptr || keymapFor == nullptr || state == nullptr)
+        return false;
+    void* current = display();
+    void* keymap = current != nullptr ? keymapFor(current) : nullptr;
+    return keymap != nullptr && state(keymap) != 0;
+}
+
+} // namespace
+
+bool AfxIsCapsLockOn()
+{
+    return GdkLockState("gdk_keymap_get_caps_lock_state");
+}
+
+bool AfxIsNumLockOn()
+{
+    return GdkLockState("gdk_keymap_get_num_lock_state");
+}
+
+bool AfxIsScrollLockOn()
+{
+    return GdkLockState("gdk_keymap_get_scroll_lock_state");
+}
+
+bool CToolBar::CreateEx(wxWindow* parent, unsigned ctrlStyle, unsigned style, UINT id)
+{
+    m_nBarStyle = style | ctrlStyle;
+    long auiStyle = wxAUI_TB_DEFAULT_STYLE | wxAUI_TB_PLAIN_BACKGROUND;
+    if (style & CBRS_GRIPPER)
+        auiStyle |= wxAUI_TB_GRIPPER;
+    if (!wxAuiToolBar::Create(parent, AfxWxId(id), wxDefaultPosition, wxDefaultSize,
+                              auiStyle))
+        return false;
+    if (style & CBRS_FLYBY)
+    {
+        Bind(wxEVT_MOTION, &CToolBar::OnMotion, this);
+        Bind(wxEVT_LEAVE_WINDOW, &CToolBar::OnLeave, this);
+    }
+    return true;
+}
+
+bool CToolBar::LoadToolBar(UINT id)
+{
+    const ToolBarResource* resource = FindToolBarResource(id);
+    if (resource == nullptr || resource->bitmapXpm == nullptr)
+        return false;
+    const wxBitmap strip(resource->bitmapXpm);
+    if (!strip.IsOk())
+        return false;
+    SetToolBitmapSize(wxSize(resource->nButtonWidth, resource->nButtonHeight));
+    int image = 0;
+    for (UINT command : resource->buttons)
+    {
+        if (command == ID_SEPARATOR)
+        {
+            AddSeparator();
+            continue;
+        }
+        const wxRect cell(image * resource->nButtonWidth, 0, resource->nButtonWidth,
+                          resource->nButtonHeight);
+        if (cell.GetRight() >= strip.GetWidth())
+            return false;
+        ++image;
+        const wxString tip =
+            (m_nBarStyle & CBRS_TOOLTIPS) ? FromUtf8(AfxToolTipPrompt(command)) : wxString();
+        AddTool(AfxWxId(command), wxEmptyString, strip.GetSubBitmap(cell), tip,
+                wxITEM_NORMAL);
+        SetToolLongHelp(AfxWxId(command), FromUtf8(AfxStatusPrompt(command)));
+    }
+    Realize();
+    return true;
+}
+
+std::vector<UINT> CToolBar::GetButtonIds() const
+{
+    std::vector<UINT> ids;
+    for (std::size_t i = 0; i < GetToolCount(); ++i)
+    {
+        const wxAuiToolBarItem* item = FindToolByIndex(static_cast<int>(i));
+        ids.push_back(item->GetKind() == wxITEM_SEPARATOR ? ID_SEPARATOR
+                                                          : AfxCommandId(item->GetId()));
+    }
+    return ids;
+}
+
+void CToolBar::OnMotion(wxMouseEvent& event)
+{
+    // The prompt of the button under the pointer goes to the frame's message pane, as a menu
+    // item's does while it is highlighted.
+    const wxAuiToolBarItem* item = FindToolByPosition(event.GetX(), event.GetY());
+    const int tool = item != nullptr && item->GetKind() != wxITEM_SEPARATOR ? item->GetId() : -1;
+    if (tool != m_nPromptTool)
+    {
+        m_nPromptTool = tool;
+        if (auto* frame = dynamic_cast<wxFrame*>(wxGetTopLevelParent(this)))
+            frame->SetStatusText(tool >= 0 ? item->GetLongHelp()
+                                           : FromUtf8(LoadResString(AFX_IDS_IDLEMESSAGE)));
+    }
+    event.Skip();
+}
+
+void CToolBar::OnLeave(wxMouseEvent& event)
+{
+    if (m_nPromptTool >= 0)
+    {
+        m_nPromptTool = -1;
+        if (auto* frame = dynamic_cast<wxFrame*>(wxGetTopLevelParent(this)))
+            frame->SetStatusText(FromUtf8(LoadResString(AFX_IDS_IDLEMESSAGE)));
+    }
+    event.Skip();
+}
+
+bool CStatusBar::Create(wxWindow* parent, unsigned style, UINT id)
+{
+    (void)style;
+    if (!wxStatusBar::Create(parent, AfxWxId(id), wxSTB_DEFAULT_STYLE))
+        return false;
+    if (auto* frame = dynamic_cast<wxFrame*>(parent))
+        frame->SetStatusBar(this);
+    return true;
+}
+
+bool CStatusBar::SetIndicators(const UINT* ids, int count)
+{
+    if (count <= 0)
+        return false;
+    m_indicators.assign(ids, ids + count);
+    std::vector<int> widths;
+    for (UINT indicator : m_indicators)
+    {
+        if (indicator == ID_SEPARATOR)
+        {
+            widths.push_back(-1);
+            continue;
+        }
+        const std::string& text = LoadResString(indicator);
+        if (text.empty())
+            return false;
+        // Wide enough for the text with a little air, whether or not it is showing.
+        widths.push_back(GetTextExtent(FromUtf8(text)).x + 16);
+    }
+    SetFieldsCount(count, widths.data());
+    SetStatusText(FromUtf8(LoadResString(AFX_IDS_IDLEMESSAGE)), 0);
+    UpdateIndicators();
+    return true;
+}
+
+UINT CStatusBar::GetItemID(int index) const
+{
+    return index >= 0 && static_cast<std::size_t>(index) < m_indicators.size()
+               ? m_indicators[static_cast<std::size_t>(index)]
+               : ID_SEPARATOR;
+}
+
+void CStatusBar::UpdateIndicators()
+{
+    for (std::size_t i = 0; i < m_indicators.size(); ++i)
+    {
+        bool on = false;
+        switch (m_indicators[i])
+        {
+        case ID_INDICATOR_CAPS:
+            on = AfxIsCapsLockOn();
+            break;
+        case ID_INDICATOR_NUM:
+            on = AfxIsNumLockOn();
+            break;
+        case ID_INDICATOR_SCRL:
+            on = AfxIsScrollLockOn();
+            break;
+        default:
+            // The message pane is the frame's; kana lock has no state on this desktop.
+            continue;
+        }
+        const wxString text = on ? FromUtf8(LoadResString(m_indicators[i])) : wxString();
+        if (GetStatusText(static_cast<int>(i)) != text)
+            SetStatusText(text, static_cast<int>(i));
+    }
+}

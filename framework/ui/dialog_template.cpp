@@ -1,0 +1,159 @@
+#include "dialog_template.h"
+
+#include <algorithm>
+
+#include <wx/bitmap.h>
+#include <wx/button.h>
+#include <wx/odcombo.h>
+#include <wx/textctrl.h>
+#include <wx/fontenum.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+
+namespace
+{
+
+struct FaceSubstitute
+{
+    const char* face;
+    const char* substitutes[4];
+};
+
+// The Windows Japanese faces and the free fonts of the same cut: proportional for the "P" faces.
+const FaceSubstitute kSubstitutes[] = {
+    {"ＭＳ Ｐゴシック", {"IPAPGothic", "IPA Pゴシック", "VL PGothic", "Noto Sans CJK JP"}},
+    {"MS PGothic", {"IPAPGothic", "IPA Pゴシック", "VL PGothic", "Noto Sans CJK JP"}},
+    {"ＭＳ ゴシック", {"IPAGothic", "IPAゴシック", "VL Gothic", "Noto Sans Mono CJK JP"}},
+    {"MS Gothic", {"IPAGothic", "IPAゴシック", "VL Gothic", "Noto Sans Mono CJK JP"}},
+};
+
+wxString FromUtf8(const char* text)
+{
+    return text != nullptr ? wxString::FromUTF8(text) : wxString();
+}
+
+// A combo box whose field takes no more text than it can show: typing that would scroll the
+// field is refused, as for a Windows combo box without automatic horizontal scrolling. It is
+// wx's own combo box rather than GTK's, whose drop button alone is wider than a narrow box.
+class CTemplateComboBox : public wxOwnerDrawnComboBox
+{
+public:
+    CTemplateComboBox(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
+                      long style, int buttonWidth, bool fixedField)
+        : wxOwnerDrawnComboBox(parent, id, wxEmptyString, pos, size, 0, nullptr, style)
+    {
+        SetButtonPosition(buttonWidth, -1, wxRIGHT, 0);
+        if (fixedField)
+            Bind(wxEVT_TEXT, &CTemplateComboBox::OnText, this);
+    }
+
+private:
+    void OnText(wxCommandEvent& event)
+    {
+        const wxString text = GetValue();
+        if (text == m_strAccepted)
+            return event.Skip();
+        wxTextCtrl* field = GetTextCtrl();
+        const int room = field != nullptr ? field->GetClientSize().x : GetTextRect().width;
+        if (text.length() > m_strAccepted.length() && GetTextExtent(text).x > room)
+        {
+            const long point = GetInsertionPoint();
+            ChangeValue(m_strAccepted);
+            SetInsertionPoint(std::min<long>(point, static_cast<long>(m_strAccepted.length())));
+            wxBell();
+            return;
+        }
+        m_strAccepted = text;
+        event.Skip();
+    }
+
+    wxString m_strAccepted;
+};
+
+} // namespace
+
+std::string AfxMapFontFace(const std::string& face)
+{
+    for (const FaceSubstitute& substitute : kSubstitutes)
+    {
+        if (face != substitute.face)
+            continue;
+        for (const char* candidate : substitute.substitutes)
+            if (wxFontEnumerator::IsValidFacename(wxString::FromUTF8(candidate)))
+                return candidate;
+    }
+    return face;
+}
+
+wxFont AfxDialogFont(const DialogTemplate& tmpl)
+{
+    wxFont font(wxFontInfo(tmpl.nPointSize).FaceName(wxString::FromUTF8(
+        AfxMapFontFace(tmpl.fontFace != nullptr ? tmpl.fontFace : "").c_str())));
+    return font.IsOk() ? font : *wxNORMAL_FONT;
+}
+
+wxSize AfxDialogClientSize(wxWindow* window, const DialogTemplate& tmpl)
+{
+    return window->ConvertDialogToPixels(wxSize(tmpl.cx, tmpl.cy));
+}
+
+void AfxCreateDialogControls(wxWindow* parent, const DialogTemplate& tmpl)
+{
+    for (const ControlTemplate& control : tmpl.controls)
+    {
+        const wxPoint pos = parent->ConvertDialogToPixels(wxPoint(control.x, control.y));
+        wxSize size = parent->ConvertDialogToPixels(wxSize(control.cx, control.cy));
+        const wxWindowID id = control.nId == IDC_STATIC ? wxID_ANY : AfxWxId(control.nId);
+        wxWindow* window = nullptr;
+        switch (control.kind)
+        {
+        case ControlKind::PushButton:
+        case ControlKind::DefPushButton:
+        {
+            auto* button = new wxButton(parent, id, FromUtf8(control.text), pos, size);
+            if (control.kind == ControlKind::DefPushButton)
+                button->SetDefault();
+            window = button;
+            break;
+        }
+        case ControlKind::ComboBox:
+        {
+            // A Windows combo box's height includes its drop-down list; here the list has its
+            // own height and the box keeps the height of its field.
+            size.y = -1;
+            long style = (control.style & CS_DROPDOWN) ? wxCB_DROPDOWN : wxCB_READONLY;
+            // Entries go in by position and keep that order, so the sort style changes nothing.
+            // The drop button is as wide as a scroll bar, as on Windows.
+            const int button = parent->ConvertDialogToPixels(wxSize(10, 0)).x;
+            window = new CTemplateComboBox(parent, id, pos, size, style, button,
+                                           (control.style & CS_AUTOHSCROLL) == 0);
+            break;
+        }
+        case ControlKind::Static:
+        {
+            auto* label = new wxStaticText(parent, id, wxEmptyString, pos, size,
+                                           wxST_NO_AUTORESIZE);
+            if (control.style & CS_NOPREFIX)
+                label->SetLabelText(FromUtf8(control.text));
+            else
+                label->SetLabel(FromUtf8(control.text));
+            // The stand-in font runs a little wider than the one the layout was made for: a
+            // label keeps its place but is never cut short.
+            const wxSize text = label->GetTextExtent(label->GetLabelText());
+            if (text.x > size.x || text.y > size.y)
+                label->SetSize(std::max(size.x, text.x + 2), std::max(size.y, text.y));
+            window = label;
+            break;
+        }
+        case ControlKind::Icon:
+        {
+            // An icon keeps its own size, whatever the template gives it.
+            const char* const* xpm = FindIconXpm(control.nIconId, 32);
+            window = new wxStaticBitmap(parent, id, xpm != nullptr ? wxBitmap(xpm) : wxBitmap(),
+                                        pos);
+            break;
+        }
+        }
+        (void)window;
+    }
+}

@@ -1,0 +1,279 @@
+#include "win_app.h"
+
+#include <cstdlib>
+
+#include <wx/filename.h>
+#include <wx/intl.h>
+#include <wx/printdlg.h>
+#include <wx/translation.h>
+
+#include "afxres.h"
+#include "message_box.h"
+#include "string_table.h"
+#include "ui_hooks.h"
+
+namespace
+{
+
+std::vector<std::string>& RawCommandLine()
+{
+    static std::vector<std::string> args;
+    return args;
+}
+
+std::string ToUtf8(const wxString& text)
+{
+    const wxScopedCharBuffer utf8 = text.utf8_str();
+    return std::string(utf8.data(), utf8.length());
+}
+
+std::string AbsolutePath(const std::string& path)
+{
+    wxFileName name(wxString::FromUTF8(path.data(), path.size()));
+    name.MakeAbsolute();
+    name.Normalize(wxPATH_NORM_DOTS);
+    return ToUtf8(name.GetFullPath());
+}
+
+std::string ConfigHome()
+{
+    // The XDG rules ignore a relative XDG_CONFIG_HOME.
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && xdg[0] == '/')
+        return xdg;
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr && home[0] != '\0' ? home : "/tmp") + "/.config";
+}
+
+} // namespace
+
+void CCommandLineInfo::ParseParam(const std::string& param, bool isFlag)
+{
+    if (isFlag || m_nShellCommand == FileOpen)
+        return;
+    m_nShellCommand = FileOpen;
+    m_strFileName = param;
+}
+
+wxBEGIN_EVENT_TABLE(CWinApp, wxApp)
+    ON_COMMAND(ID_APP_EXIT, CWinApp::OnAppExit)
+wxEND_EVENT_TABLE()
+
+CWinApp::CWinApp() = default;
+
+CWinApp::~CWinApp() = default;
+
+CWinApp* AfxGetApp()
+{
+    return dynamic_cast<CWinApp*>(wxTheApp);
+}
+
+wxFrame* AfxGetMainWnd()
+{
+    CWinApp* app = AfxGetApp();
+    return app != nullptr ? app->m_pMainWnd : nullptr;
+}
+
+void AfxReportException(const CException& error)
+{
+    if (const auto* archive = dynamic_cast<const CArchiveException*>(&error))
+    {
+        if (archive->m_nPromptId != 0)
+            AfxMessageBox(FormatResString(archive->m_nPromptId, error.GetFileName()));
+        else if (archive->m_cause == CArchiveException::endOfFile)
+            AfxMessageBox(FormatResString(AFX_IDP_FILE_ENDS_EARLY, error.GetFileName()));
+        else
+            AfxMessageBox(
+                FormatResString(AFX_IDP_FAILED_TO_READ, error.GetFileName(), error.GetReason()));
+        return;
+    }
+    // Outside an open or a save, the files a command touches are files it writes.
+    AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, error.GetFileName(), error.GetReason()));
+}
+
+void CWinApp::SetCommandLine(int argc, char** argv)
+{
+    RawCommandLine().assign(argv, argv + argc);
+}
+
+bool CWinApp::OnInit()
+{
+    // wx's own texts (stock buttons, its dialogs) in Japanese, without needing a system locale.
+    if (wxTranslations::Get() == nullptr)
+    {
+        auto* translations = new wxTranslations();
+        translations->SetLanguage(wxLANGUAGE_JAPANESE);
+        translations->AddStdCatalog();
+        wxTranslations::Set(translations);
+    }
+    SetAppName("tarvel1");
+    SetAppDisplayName(wxString::FromUTF8(LoadResString(AFX_IDS_APP_TITLE).c_str()));
+    AfxInstallWindowMessagePresenter();
+    return InitInstance();
+}
+
+int CWinApp::OnExit()
+{
+    const int status = ExitInstance();
+    wxApp::OnExit();
+    return status;
+}
+
+bool CWinApp::InitInstance()
+{
+    return true;
+}
+
+int CWinApp::ExitInstance()
+{
+    if (m_pRecentFileList)
+        m_pRecentFileList->WriteList();
+    m_pDocTemplate.reset();
+    m_pRecentFileList.reset();
+    m_pMainWnd = nullptr;
+    return 0;
+}
+
+void CWinApp::HandleEvent(wxEvtHandler* handler, wxEventFunction func, wxEvent& event) const
+{
+    // The command boundary: no file or archive exception goes further than the handler that
+    // raised it.
+    try
+    {
+        wxApp::HandleEvent(handler, func, event);
+    }
+    catch (const CException& error)
+    {
+        AfxReportException(error);
+    }
+}
+
+bool CWinApp::OnExceptionInMainLoop()
+{
+    try
+    {
+        throw;
+    }
+    catch (const CException& error)
+    {
+        AfxReportException(error);
+        return true;
+    }
+}
+
+void CWinApp::SetRegistryKey(const std::string& key)
+{
+    m_strRegistryKey = key;
+}
+
+std::string CWinApp::GetProfilePath() const
+{
+    const std::string folder =
+        ConfigHome() + (m_strRegistryKey.empty() ? std::string() : "/" + m_strRegistryKey);
+    return folder + "/" + LoadResString(AFX_IDS_APP_TITLE) + ".conf";
+}
+
+void CWinApp::LoadStdProfileSettings(unsigned maxRecentFiles)
+{
+    m_pRecentFileList = std::make_unique<CRecentFileList>(GetProfilePath(), maxRecentFiles);
+    m_pRecentFileList->ReadList();
+}
+
+void CWinApp::AddDocTemplate(CSingleDocTemplate* docTemplate)
+{
+    m_pDocTemplate.reset(docTemplate);
+}
+
+void CWinApp::ParseCommandLine(CCommandLineInfo& info)
+{
+    std::vector<std::string> args = RawCommandLine();
+    if (args.empty())
+        for (int i = 0; i < argc; ++i)
+            args.push_back(ToUtf8(argv[i]));
+    bool options = true;
+    for (std::size_t i = 1; i < args.size(); ++i)
+    {
+        const std::string& arg = args[i];
+        if (options && arg == "--")
+        {
+            options = false;
+            continue;
+        }
+        const bool flag = options && arg.size() > 1 && arg[0] == '-';
+        info.ParseParam(flag ? arg.substr(1) : arg, flag);
+    }
+}
+
+bool CWinApp::ProcessShellCommand(CCommandLineInfo& info)
+{
+    switch (info.m_nShellCommand)
+    {
+    case CCommandLineInfo::FileNew:
+        return m_pDocTemplate && m_pDocTemplate->OpenDocumentFile("") != nullptr;
+    case CCommandLineInfo::FileOpen:
+        return OpenDocumentFile(info.m_strFileName) != nullptr;
+    case CCommandLineInfo::FileNothing:
+        break;
+    }
+    return true;
+}
+
+CDocument* CWinApp::OpenDocumentFile(const std::string& path)
+{
+    if (!m_pDocTemplate)
+        return nullptr;
+    const std::string absolute = AbsolutePath(path);
+    CDocument* document = m_pDocTemplate->OpenDocumentFile(absolute);
+    if (document != nullptr)
+    {
+        m_pMainWnd = m_pDocTemplate->GetFrame();
+        SetTopWindow(m_pMainWnd);
+        AddToRecentFileList(absolute);
+    }
+    return document;
+}
+
+void CWinApp::AddToRecentFileList(const std::string& path)
+{
+    if (!m_pRecentFileList)
+        return;
+    m_pRecentFileList->Add(path);
+    // Written at once: the list survives a run that does not end normally.
+    m_pRecentFileList->WriteList();
+}
+
+void CWinApp::OnMainFrameClosing(wxFrame* frame)
+{
+    if (m_pDocTemplate)
+        m_pDocTemplate->OnFrameClosing(dynamic_cast<CFrameWnd*>(frame));
+    if (m_pMainWnd == frame)
+        m_pMainWnd = nullptr;
+}
+
+void CWinApp::OnFileNew(wxCommandEvent&)
+{
+    if (m_pDocTemplate && m_pDocTemplate->OpenDocumentFile("") != nullptr)
+    {
+        m_pMainWnd = m_pDocTemplate->GetFrame();
+        SetTopWindow(m_pMainWnd);
+    }
+}
+
+void CWinApp::OnFileOpen(wxCommandEvent&)
+{
+    std::string path;
+    if (AfxPromptFileName(true, LoadResString(AFX_IDS_OPENFILE), path))
+        OpenDocumentFile(path);
+}
+
+void CWinApp::OnFilePrintSetup(wxCommandEvent&)
+{
+    wxPageSetupDialog dialog(m_pMainWnd);
+    dialog.ShowModal();
+}
+
+void CWinApp::OnAppExit(wxCommandEvent&)
+{
+    if (m_pMainWnd != nullptr)
+        m_pMainWnd->Close();
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The converter form: the key and mode boxes, the convert button and the player's START and
+// STOP/CONTINUE buttons. A new or opened song is converted at once with the texts the boxes
+// showed, which then go back to "Non convert" and "C".
+
+#include <memory>
+#include <string>
+
+#include "song_document.h"
+#include "view.h"
+
+class CPlayerControl;
+
+// True until the first initial update has run: that one does not convert.
+extern bool g_bFirstUpdate;
+
+class CTarvel1View : public CFormView
+{
+public:
+    CTarvel1View();
+    ~CTarvel1View() override;
+
+    CTarvel1Doc* GetDocument() const;
+    CPlayerControl& GetPlayerControl() { return *m_pPlayerControl; }
+
+    void OnInitialUpdate() override;
+    // Keeps the main window's title, whatever the framework set from the document's name.
+    void OnDraw(wxDC& dc) override;
+
+    bool OnPreparePrinting(CPrintInfo* info) override;
+    void OnBeginPrinting(wxDC& dc, CPrintInfo* info) override;
+    void OnPrint(wxDC& dc, CPrintInfo* info) override;
+    void OnEndPrinting(wxDC& dc, CPrintInfo* info) override;
+
+    // Closes the device, then converts with the boxes' texts and writes temp.mid.
+    void StopAndConvert();
+    void ConvertAndWrite();
+
+    CButton m_btnPause;
+    CComboBox m_cmbKey;
+    CComboBox m_cmbMode;
+    int m_nKeyOffset = 0;
+    std::string m_strTempPath;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+
+private:
+    void OnConvert(wxCommandEvent& event);
+    void OnStart(wxCommandEvent& event);
+    void OnPause(wxCommandEvent& event);
+    static void FillBox(CComboBox& box, UINT firstId, UINT count);
+
+    std::unique_ptr<CPlayerControl> m_pPlayerControl;
+
+    wxDECLARE_EVENT_TABLE();
+};
