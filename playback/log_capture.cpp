@@ -108,14 +108,16 @@ CGlibLogCapture::~CGlibLogCapture()
 void InstallLogCapture()
 {
     static std::once_flag once;
-    std::call_once(once, [] {
-        fluid_set_log_function(FLUID_PANIC, OnFluidLog, nullptr);
-        fluid_set_log_function(FLUID_ERR, OnFluidLog, nullptr);
-        fluid_set_log_function(FLUID_WARN, OnFluidLog, nullptr);
-        fluid_set_log_function(FLUID_INFO, DropFluidLog, nullptr);
-        fluid_set_log_function(FLUID_DBG, DropFluidLog, nullptr);
-        snd_lib_error_set_handler(OnAlsaError);
-    });
+    std::call_once(once,
+                   []
+                   {
+                       fluid_set_log_function(FLUID_PANIC, OnFluidLog, nullptr);
+                       fluid_set_log_function(FLUID_ERR, OnFluidLog, nullptr);
+                       fluid_set_log_function(FLUID_WARN, OnFluidLog, nullptr);
+                       fluid_set_log_function(FLUID_INFO, DropFluidLog, nullptr);
+                       fluid_set_log_function(FLUID_DBG, DropFluidLog, nullptr);
+                       snd_lib_error_set_handler(OnAlsaError);
+                   });
 }
 
 std::uint64_t LogCaptureMark()

@@ -10,8 +10,8 @@
 struct CapturedLine
 {
     std::uint64_t nSeq; // increases by one for every line, from 1
-    int nLevel;         // FluidSynth's level (FLUID_PANIC .. FLUID_DBG); libasound counts as FLUID_ERR
-    bool bAlsa;         // written by libasound rather than FluidSynth
+    int nLevel; // FluidSynth's level (FLUID_PANIC .. FLUID_DBG); libasound counts as FLUID_ERR
+    bool bAlsa; // written by libasound rather than FluidSynth
     std::string strText;
 };
 

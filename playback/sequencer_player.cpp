@@ -41,10 +41,12 @@ class CCapturedMessages
 {
 public:
     CCapturedMessages()
-        : m_previous(AfxSetMessagePresenter([this](const std::string& text) {
-              if (m_strText.empty())
-                  m_strText = text;
-          }))
+        : m_previous(AfxSetMessagePresenter(
+              [this](const std::string& text)
+              {
+                  if (m_strText.empty())
+                      m_strText = text;
+              }))
     {
     }
     ~CCapturedMessages() { AfxSetMessagePresenter(std::move(m_previous)); }
@@ -61,11 +63,10 @@ private:
 std::vector<std::string> DriverNames(fluid_settings_t* settings)
 {
     std::vector<std::string> names;
-    fluid_settings_foreach_option(settings, "audio.driver", &names,
-                                  [](void* data, const char*, const char* option) {
-                                      static_cast<std::vector<std::string>*>(data)->push_back(
-                                          option);
-                                  });
+    fluid_settings_foreach_option(
+        settings, "audio.driver", &names,
+        [](void* data, const char*, const char* option)
+        { static_cast<std::vector<std::string>*>(data)->push_back(option); });
     return names;
 }
 
@@ -425,8 +426,8 @@ bool CSequencerPlayer::OpenOutput()
         const std::uint64_t mark = LogCaptureMark();
         if (OpenDevice(name))
             return true;
-        return Fail(FormatResString(IDS_PLAYER_NO_AUDIO_DEVICE, name + ": " +
-                                                                    CapturedErrorsSince(mark)));
+        return Fail(
+            FormatResString(IDS_PLAYER_NO_AUDIO_DEVICE, name + ": " + CapturedErrorsSince(mark)));
     }
 
     std::vector<std::string> reasons;
@@ -520,7 +521,8 @@ int CSequencerPlayer::AudioCallback(void* data, int len, int nfx, float* fx[], i
 void CSequencerPlayer::SilentOutputLoop()
 {
     std::vector<float> block(2 * kSilentBlockFrames);
-    const auto period = std::chrono::duration<double>(double(kSilentBlockFrames) / kPlayerSampleRate);
+    const auto period =
+        std::chrono::duration<double>(double(kSilentBlockFrames) / kPlayerSampleRate);
     auto next = std::chrono::steady_clock::now();
     while (!m_bStopSilent)
     {

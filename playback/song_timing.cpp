@@ -199,11 +199,10 @@ bool CSongTiming::Read(const std::uint8_t* data, std::size_t size, std::string& 
                 if (ok)
                 {
                     // The synthesizer insists on the lengths of the meta events it knows.
-                    const bool badLength = (type == 0x2F && count != 0) ||
-                                           (type == 0x51 && count != 3) ||
-                                           (type == 0x54 && count != 5) ||
-                                           (type == 0x58 && count != 4) ||
-                                           (type == 0x59 && count != 2);
+                    const bool badLength =
+                        (type == 0x2F && count != 0) || (type == 0x51 && count != 3) ||
+                        (type == 0x54 && count != 5) || (type == 0x58 && count != 4) ||
+                        (type == 0x59 && count != 2);
                     if (badLength)
                     {
                         reason = TrackReason(IDS_SMF_BAD_EVENT, track);

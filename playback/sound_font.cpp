@@ -51,8 +51,7 @@ std::string FindSoundFont(const std::string& explicitPath, std::string* searched
 {
     const char* environment = std::getenv(kSoundFontVariable);
     const std::string environmentPath = environment != nullptr ? environment : "";
-    const std::vector<std::string> candidates =
-        SoundFontCandidates(explicitPath, environmentPath);
+    const std::vector<std::string> candidates = SoundFontCandidates(explicitPath, environmentPath);
     if (searched != nullptr)
     {
         searched->clear();

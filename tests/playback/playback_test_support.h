@@ -108,8 +108,8 @@ class CMessageRecorder
 {
 public:
     CMessageRecorder()
-        : m_previous(AfxSetMessagePresenter(
-              [this](const std::string& text) { m_messages.push_back(text); }))
+        : m_previous(AfxSetMessagePresenter([this](const std::string& text)
+                                            { m_messages.push_back(text); }))
     {
     }
     ~CMessageRecorder() { AfxSetMessagePresenter(std::move(m_previous)); }

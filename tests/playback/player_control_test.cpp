@@ -16,9 +16,8 @@ protected:
     {
         m_player = MakeManualPlayer();
         m_control = std::make_unique<CPlayerControl>(*m_player);
-        m_control->SetCaptionObserver([this](const std::string& caption) {
-            m_captions.push_back(caption);
-        });
+        m_control->SetCaptionObserver([this](const std::string& caption)
+                                      { m_captions.push_back(caption); });
         m_strSong = WriteConvertedSong(m_folder, "bossa.mid");
     }
 
@@ -69,8 +68,8 @@ TEST_F(PlayerControl, StartWithNoSongShowsTheLoadPromptAndChangesNothing)
     TakeCaptions();
     m_control->OnStart(false, m_strSong);
     m_control->OnPause(false);
-    EXPECT_EQ(m_messages.Take(), (Captions{LoadResString(IDS_LOAD_MIDI_FILE),
-                                           LoadResString(IDS_LOAD_MIDI_FILE)}));
+    EXPECT_EQ(m_messages.Take(),
+              (Captions{LoadResString(IDS_LOAD_MIDI_FILE), LoadResString(IDS_LOAD_MIDI_FILE)}));
     ExpectState(1, 1, "CONTINUE");
     EXPECT_TRUE(TakeCaptions().empty());
     EXPECT_TRUE(m_player->IsPaused());

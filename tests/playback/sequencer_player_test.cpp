@@ -223,7 +223,8 @@ TEST(SequencerPlayerSoundFont, OneThatIsNotASoundFontIsRefusedQuietly)
     const std::string missing = folder.File("missing.sf2");
     // A RIFF file of the right form whose chunks are garbage gets past the header check.
     const std::string broken = folder.File("broken.sf2");
-    Bytes riff = {'R', 'I', 'F', 'F', 40, 0, 0, 0, 's', 'f', 'b', 'k', 'L', 'I', 'S', 'T', 200, 0, 0, 0};
+    Bytes riff = {'R', 'I', 'F', 'F', 40,  0,   0,   0, 's', 'f',
+                  'b', 'k', 'L', 'I', 'S', 'T', 200, 0, 0,   0};
     riff.resize(48, 0x55);
     WriteBytes(broken, riff);
 
@@ -233,9 +234,8 @@ TEST(SequencerPlayerSoundFont, OneThatIsNotASoundFontIsRefusedQuietly)
         std::string expected; // "\x01" stands for the synthesizer's own words
     };
     const Case cases[] = {
-        {DataPath("round.mid"),
-         FormatResString(IDS_PLAYER_BAD_SOUNDFONT, DataPath("round.mid"),
-                         LoadResString(IDS_PLAYER_NOT_A_SOUNDFONT))},
+        {DataPath("round.mid"), FormatResString(IDS_PLAYER_BAD_SOUNDFONT, DataPath("round.mid"),
+                                                LoadResString(IDS_PLAYER_NOT_A_SOUNDFONT))},
         {missing, FormatResString(IDS_PLAYER_BAD_SOUNDFONT, missing, std::strerror(ENOENT))},
         {broken, FormatResString(IDS_PLAYER_BAD_SOUNDFONT, broken, "\x01")},
     };
@@ -337,9 +337,9 @@ TEST(SequencerPlayerOutput, TheSilentOutputPlaysInRealTimeWithoutASoundCard)
     const double waited =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ASSERT_GE(player.CurrentTick(), 200);
-    // Real time, not as fast as the machine can: the song's time follows the clock's.
-    EXPECT_GT(player.ElapsedSeconds(), waited - 0.1);
-    EXPECT_LT(player.ElapsedSeconds(), waited + 0.1);
+    // Real time, never faster: the song's time cannot run ahead of the clock. (A busy machine
+    // may make it fall behind, which is no fault of the player.)
+    EXPECT_LT(player.ElapsedSeconds(), waited + 0.05);
 
     ASSERT_TRUE(player.Pause());
     const int tick = player.CurrentTick();
@@ -348,7 +348,10 @@ TEST(SequencerPlayerOutput, TheSilentOutputPlaysInRealTimeWithoutASoundCard)
     EXPECT_EQ(player.ActiveVoices(), 0);
     const std::uint64_t frames = player.RenderedFrames();
     ASSERT_TRUE(player.Resume());
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    const auto resumed = std::chrono::steady_clock::now();
+    while (player.CurrentTick() == tick &&
+           std::chrono::steady_clock::now() - resumed < std::chrono::seconds(5))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_GT(player.CurrentTick(), tick);
     player.Close();
     EXPECT_GT(player.RenderedFrames(), frames);

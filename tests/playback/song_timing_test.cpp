@@ -160,14 +160,14 @@ TEST(SongTiming, ToleratesWhatTheSynthesizerTolerates)
     zeroDivision[13] = 0;
     const std::vector<Case> cases = {
         {"division 0", zeroDivision},
-        {"running status", MakeSmf({Track({0x00, 0x90, 60, 100, 0x60, 62, 100, 0x60, 0x80, 60, 0,
-                                          0x00, 62, 0})})},
+        {"running status",
+         MakeSmf({Track({0x00, 0x90, 60, 100, 0x60, 62, 100, 0x60, 0x80, 60, 0, 0x00, 62, 0})})},
         {"system exclusive", MakeSmf({Track({0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7, 0x00, 0x90, 60,
-                                          100, 0x60, 0x80, 60, 0})})},
+                                             100, 0x60, 0x80, 60, 0})})},
         {"bytes after the end of track", MakeSmf({junkAfterEnd})},
         {"a track with no end-of-track event", MakeSmf({{0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0}})},
-        {"format 0 with one track", MakeSmf({Track({0x00, 0xC0, 5, 0x00, 0x90, 60, 100, 0x60,
-                                                    0x80, 60, 0})}, -1, 0)},
+        {"format 0 with one track",
+         MakeSmf({Track({0x00, 0xC0, 5, 0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0})}, -1, 0)},
     };
     for (const Case& c : cases)
     {
