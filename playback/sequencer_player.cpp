@@ -372,6 +372,9 @@ void CSequencerPlayer::Render(std::int16_t* stereo, std::size_t frames)
         std::fill(stereo, stereo + 2 * frames, std::int16_t{0});
         return;
     }
+    // The synthesizer must not render while its SoundFont is still being loaded.
+    if (m_soundFontLoad.valid())
+        WaitForSoundFont();
     std::lock_guard<std::mutex> lock(m_mutex);
     fluid_synth_write_s16(m_synth, static_cast<int>(frames), stereo, 0, 2, stereo, 1, 2);
     m_nRenderedFrames += frames;

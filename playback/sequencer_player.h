@@ -65,7 +65,8 @@ public:
 
     // Waits until the SoundFont is loaded; false when none was found or it could not be loaded.
     bool WaitForSoundFont();
-    // The SoundFont chosen by the search (empty when none was found).
+    // The SoundFont chosen by the search (empty when none was found); valid once
+    // WaitForSoundFont() has returned.
     const std::string& SoundFontPath() const { return m_strSoundFontPath; }
 
     // Closes what is open, then opens `path`: the song must load and be playable, and the audio
