@@ -209,7 +209,7 @@ bool CWinApp::ProcessShellCommand(CCommandLineInfo& info)
     switch (info.m_nShellCommand)
     {
     case CCommandLineInfo::FileNew:
-        return m_pDocTemplate && m_pDocTemplate->OpenDocumentFile("") != nullptr;
+        return NewDocumentFile() != nullptr;
     case CCommandLineInfo::FileOpen:
         return OpenDocumentFile(info.m_strFileName) != nullptr;
     case CCommandLineInfo::FileNothing:
@@ -226,11 +226,26 @@ CDocument* CWinApp::OpenDocumentFile(const std::string& path)
     CDocument* document = m_pDocTemplate->OpenDocumentFile(absolute);
     if (document != nullptr)
     {
-        m_pMainWnd = m_pDocTemplate->GetFrame();
-        SetTopWindow(m_pMainWnd);
+        AdoptMainFrame();
         AddToRecentFileList(absolute);
     }
     return document;
+}
+
+CDocument* CWinApp::NewDocumentFile()
+{
+    if (!m_pDocTemplate)
+        return nullptr;
+    CDocument* document = m_pDocTemplate->OpenDocumentFile("");
+    if (document != nullptr)
+        AdoptMainFrame();
+    return document;
+}
+
+void CWinApp::AdoptMainFrame()
+{
+    m_pMainWnd = m_pDocTemplate->GetFrame();
+    SetTopWindow(m_pMainWnd);
 }
 
 void CWinApp::AddToRecentFileList(const std::string& path)
@@ -252,11 +267,7 @@ void CWinApp::OnMainFrameClosing(wxFrame* frame)
 
 void CWinApp::OnFileNew(wxCommandEvent&)
 {
-    if (m_pDocTemplate && m_pDocTemplate->OpenDocumentFile("") != nullptr)
-    {
-        m_pMainWnd = m_pDocTemplate->GetFrame();
-        SetTopWindow(m_pMainWnd);
-    }
+    NewDocumentFile();
 }
 
 void CWinApp::OnFileOpen(wxCommandEvent&)

@@ -60,6 +60,8 @@ public:
 
     // Opens `path` as File Open does. Returns the document, or nullptr if the open failed.
     virtual CDocument* OpenDocumentFile(const std::string& path);
+    // File New: the same document, kept song and all, gets a new start.
+    CDocument* NewDocumentFile();
     virtual void AddToRecentFileList(const std::string& path);
     CRecentFileList* GetRecentFileList() const { return m_pRecentFileList.get(); }
 
@@ -81,6 +83,8 @@ protected:
     bool OnExceptionInMainLoop() override;
 
 private:
+    void AdoptMainFrame();
+
     std::string m_strRegistryKey;
     std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
