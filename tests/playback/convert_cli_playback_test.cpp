@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstring>
 
+#include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
 
 #include "playback_test_support.h"
@@ -113,6 +115,105 @@ TEST(ConvertCliPlayback, PlayRunsTheSongInRealTimeAndPrintsNothingStray)
     // The song lasts 2.1 s; it is played, not rendered as fast as possible.
     EXPECT_GT(run.seconds, 2.0);
     EXPECT_LT(run.seconds, 60.0);
+}
+
+// The converter on a terminal of its own: what it shows, and the keys typed into it.
+class CTerminalRun
+{
+public:
+    explicit CTerminalRun(const std::vector<std::string>& args)
+    {
+        std::vector<char*> argv;
+        std::vector<std::string> all = {TARVEL1_CONVERT};
+        all.insert(all.end(), args.begin(), args.end());
+        for (std::string& arg : all)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        m_pid = forkpty(&m_fd, nullptr, nullptr, nullptr);
+        if (m_pid == 0)
+        {
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+    }
+    ~CTerminalRun()
+    {
+        if (m_pid > 0)
+        {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    CTerminalRun(const CTerminalRun&) = delete;
+    CTerminalRun& operator=(const CTerminalRun&) = delete;
+
+    // Reads what the program shows until `text` appears after `from`; false after 10 s.
+    bool WaitFor(const std::string& text, std::size_t from)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (m_strShown.find(text, from) == std::string::npos)
+        {
+            if (std::chrono::steady_clock::now() > end || !ReadSome())
+                return false;
+        }
+        return true;
+    }
+    void Type(char key) { ASSERT_EQ(write(m_fd, &key, 1), 1); }
+    // The exit status, or -1 when the program has not ended within 10 s.
+    int Wait()
+    {
+        for (int i = 0; i < 1000; ++i)
+        {
+            ReadSome();
+            int status;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid)
+            {
+                m_pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+        }
+        return -1;
+    }
+    const std::string& Shown() const { return m_strShown; }
+
+private:
+    bool ReadSome()
+    {
+        pollfd in = {m_fd, POLLIN, 0};
+        if (poll(&in, 1, 10) != 1)
+            return true;
+        char buffer[512];
+        const ssize_t count = read(m_fd, buffer, sizeof buffer);
+        if (count <= 0)
+            return false;
+        m_strShown.append(buffer, static_cast<std::size_t>(count));
+        return true;
+    }
+
+    pid_t m_pid = -1;
+    int m_fd = -1;
+    std::string m_strShown;
+};
+
+TEST(ConvertCliPlayback, OnATerminalSpacePausesAndResumesAndQQuits)
+{
+    ScratchFolder folder;
+    CTerminalRun run({"-o", folder.File("bossa.mid"), "--play", "--audio-driver", "none",
+                      DataPath("bossa.mid")});
+    // The progress line shows the elapsed and total time and what Space does now.
+    ASSERT_TRUE(run.WaitFor("/ 1:14   Space: STOP", 0)) << run.Shown();
+    run.Type(' ');
+    ASSERT_TRUE(run.WaitFor("Space: CONTINUE", 0)) << run.Shown();
+    const std::size_t paused = run.Shown().size();
+    run.Type(' ');
+    ASSERT_TRUE(run.WaitFor("Space: STOP", paused)) << run.Shown();
+    run.Type('q');
+    // A 74-second song ends at once, and the progress line is closed with a line feed.
+    EXPECT_EQ(run.Wait(), 0);
+    EXPECT_EQ(run.Shown().substr(run.Shown().size() - 2), "\r\n");
+    EXPECT_EQ(run.Shown().find("tarvel1-convert:"), std::string::npos) << run.Shown();
 }
 
 TEST(ConvertCliPlayback, PlayerFailuresAreOneLineOnStderrAndExitOne)
