@@ -31,7 +31,6 @@ constexpr int kSilentBlockFrames = 256;
 constexpr std::size_t kRenderBlockFrames = 1024;
 // A song whose voices ring on after its last tick is cut this long after it.
 constexpr double kRenderTailSeconds = 30.0;
-constexpr int kChannels = 16;
 constexpr int kSustainPedal = 64;
 constexpr int kSostenutoPedal = 66;
 
@@ -285,9 +284,17 @@ bool CSequencerPlayer::Pause()
     if (!m_bOpen)
         return Fail(LoadResString(IDS_PLAYER_DEVICE_NOT_OPEN));
     std::lock_guard<std::mutex> lock(m_mutex);
-    // The player keeps its tick and, when played again, replays the controllers up to it, the
-    // pedals included.
+    // The player keeps its tick. The pedals are let go so that nothing rings on, but the song
+    // expects them where they were when it goes on: they are put back by Resume().
     fluid_player_stop(m_player);
+    if (!m_bPaused)
+    {
+        for (int channel = 0; channel < kChannels; ++channel)
+        {
+            fluid_synth_get_cc(m_synth, channel, kSustainPedal, &m_pedals[channel].nSustain);
+            fluid_synth_get_cc(m_synth, channel, kSostenutoPedal, &m_pedals[channel].nSostenuto);
+        }
+    }
     SilenceLocked();
     m_bPaused = true;
     return true;
@@ -298,6 +305,14 @@ bool CSequencerPlayer::Resume()
     if (!m_bOpen)
         return Fail(LoadResString(IDS_PLAYER_DEVICE_NOT_OPEN));
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bPaused)
+    {
+        for (int channel = 0; channel < kChannels; ++channel)
+        {
+            fluid_synth_cc(m_synth, channel, kSustainPedal, m_pedals[channel].nSustain);
+            fluid_synth_cc(m_synth, channel, kSostenutoPedal, m_pedals[channel].nSostenuto);
+        }
+    }
     if (m_bStarted && fluid_player_play(m_player) != FLUID_OK)
         return Fail(FormatResString(IDS_PLAYER_SYNTH_FAILED, CapturedErrorsSince(0)));
     m_bPaused = false;

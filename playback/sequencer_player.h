@@ -142,6 +142,15 @@ private:
     std::atomic<bool> m_bStopSilent{false};
     bool m_bSdlAudio = false; // SDL's audio started for its driver
 
+    // Where the song had the pedals of each channel when it was paused.
+    static constexpr int kChannels = 16;
+    struct Pedals
+    {
+        int nSustain = 0;
+        int nSostenuto = 0;
+    };
+    Pedals m_pedals[kChannels];
+
     std::vector<std::uint8_t> m_song; // the bytes given to the synthesizer
     CSongTiming m_timing;
     bool m_bOpen = false;

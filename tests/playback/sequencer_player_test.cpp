@@ -86,6 +86,46 @@ TEST_F(SequencerPlayer, PauseKeepsTheTickAndSilencesEveryVoiceAtOnce)
     EXPECT_EQ(m_player->CurrentTick(), tick);
 }
 
+// Middle C struck and let go at once, then E from tick 960 to 1200, the song ending at tick
+// 3840 (division 480, 120 beats a minute), with or without the sustain pedal held from tick 0.
+Bytes PedalSong(bool pedal)
+{
+    Bytes events;
+    if (pedal)
+        events.insert(events.end(), {0x00, 0xB0, 64, 127});
+    events.insert(events.end(),
+                  {0x00, 0x90, 60,   100,  0x81, 0x70, 0x80, 60,   0,    0x85, 0x50, 0x90,
+                   64,   100,  0x81, 0x70, 0x80, 64,   0,    0x94, 0x60, 0xFF, 0x2F, 0x00});
+    return MakeSmf({events});
+}
+
+TEST_F(SequencerPlayer, PauseLetsThePedalGoAndResumePutsItBack)
+{
+    int voicesAfterRelease[2] = {};
+    for (const bool pedal : {true, false})
+    {
+        const std::string song = m_folder.File(pedal ? "pedal.mid" : "no-pedal.mid");
+        WriteBytes(song, PedalSong(pedal));
+        ASSERT_TRUE(m_player->Open(song)) << m_player->ErrorText();
+        ASSERT_TRUE(m_player->Play());
+        RenderFrames(*m_player, FramesOf(0.5));
+        if (pedal)
+        {
+            ASSERT_EQ(m_player->ActiveVoices(), 1) << "the pedal does not hold middle C";
+        }
+        ASSERT_TRUE(m_player->Pause());
+        RenderFrames(*m_player, 128);
+        EXPECT_EQ(m_player->ActiveVoices(), 0) << "a note held by the pedal rings on in a pause";
+        RenderFrames(*m_player, FramesOf(0.5));
+        ASSERT_TRUE(m_player->Resume());
+        // Tick 2640, more than half a second after E was let go.
+        RenderFrames(*m_player, FramesOf(2.25));
+        voicesAfterRelease[pedal ? 0 : 1] = m_player->ActiveVoices();
+    }
+    EXPECT_GT(voicesAfterRelease[0], 0) << "the pedal was not put back on resume";
+    EXPECT_EQ(voicesAfterRelease[1], 0);
+}
+
 TEST_F(SequencerPlayer, ResumeGoesOnFromThePausedTick)
 {
     OpenAndPlay();
