@@ -10,7 +10,8 @@
 // - Open(path) reads the file with the song loader, so a missing file or one that is not a
 //   MIDI file fails there and then; then it opens the audio output. Play() starts at tick 0,
 //   Pause() silences every channel at once (all sound off, sustain released) and keeps the
-//   tick, Resume() goes on from that tick, Close() silences everything and releases the output.
+//   tick, Resume() goes on from that tick with the pedals back where the song had them,
+//   Close() silences everything and releases the output.
 // - Every failing operation returns false and leaves its text (Japanese, from the string table)
 //   in ErrorText(); a failed Open() leaves the player closed and ready for the next Open().
 // - Audio output: AudioOutput::Device with a driver name (--audio-driver, else
