@@ -27,9 +27,6 @@ CSequencerPlayer& CTarvel1App::GetPlayer()
 
 bool CTarvel1App::InitInstance()
 {
-    // The SoundFont starts loading now, on the player's own thread, while the window comes up.
-    GetPlayer();
-
     SetRegistryKey("Local AppWizard-Generated Applications");
     LoadStdProfileSettings(4);
 

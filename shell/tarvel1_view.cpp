@@ -23,15 +23,23 @@ wxBEGIN_EVENT_TABLE(CTarvel1View, CFormView)
     ON_COMMAND(ID_FILE_PRINT_PREVIEW, CView::OnFilePrintPreview)
 wxEND_EVENT_TABLE()
 
-CTarvel1View::CTarvel1View() : CFormView(IDD_CONVERTER_FORM)
+CTarvel1View::CTarvel1View() : CFormView(IDD_CONVERTER_FORM) {}
+
+CPlayerControl& CTarvel1View::GetPlayerControl()
 {
-    auto* app = dynamic_cast<CTarvel1App*>(AfxGetApp());
-    assert(app != nullptr && "the form lives in the tarvel1 application");
-    m_pPlayerControl = std::make_unique<CPlayerControl>(app->GetPlayer());
-    m_pPlayerControl->SetCaptionObserver([this](const std::string& caption) {
-        if (m_btnPause.GetSafeHwnd() != nullptr)
-            m_btnPause.SetWindowText(caption);
-    });
+    // The synthesizer and its SoundFont are loaded when the player is first needed, not while
+    // the window comes up.
+    if (!m_pPlayerControl)
+    {
+        auto* app = dynamic_cast<CTarvel1App*>(AfxGetApp());
+        assert(app != nullptr && "the form lives in the tarvel1 application");
+        m_pPlayerControl = std::make_unique<CPlayerControl>(app->GetPlayer());
+        m_pPlayerControl->SetCaptionObserver([this](const std::string& caption) {
+            if (m_btnPause.GetSafeHwnd() != nullptr)
+                m_btnPause.SetWindowText(caption);
+        });
+    }
+    return *m_pPlayerControl;
 }
 
 // The player control closes the device if it is open as it goes.
@@ -70,7 +78,8 @@ void CTarvel1View::OnInitialUpdate()
         StopAndConvert();
 
     g_bFirstUpdate = false;
-    m_pPlayerControl->ResetForInitialUpdate();
+    if (m_pPlayerControl)
+        m_pPlayerControl->ResetForInitialUpdate();
     FillBox(m_cmbMode, IDS_MODE_FIRST, IDS_MODE_COUNT);
     FillBox(m_cmbKey, IDS_KEY_FIRST, IDS_KEY_COUNT);
 }
@@ -97,7 +106,8 @@ void CTarvel1View::OnEndPrinting(wxDC&, CPrintInfo*) {}
 
 void CTarvel1View::StopAndConvert()
 {
-    m_pPlayerControl->CloseDevice();
+    if (m_pPlayerControl)
+        m_pPlayerControl->CloseDevice();
     ConvertAndWrite();
 }
 
@@ -123,10 +133,10 @@ void CTarvel1View::OnStart(wxCommandEvent&)
         ::ConvertAndWrite(*document, LoadResString(IDS_MODE_FIRST), m_cmbKey.GetWindowText(),
                           m_nKeyOffset, m_strTempPath);
     }
-    m_pPlayerControl->OnStart(loaded, m_strTempPath);
+    GetPlayerControl().OnStart(loaded, m_strTempPath);
 }
 
 void CTarvel1View::OnPause(wxCommandEvent&)
 {
-    m_pPlayerControl->OnPause(GetDocument()->m_bLoaded != 0);
+    GetPlayerControl().OnPause(GetDocument()->m_bLoaded != 0);
 }

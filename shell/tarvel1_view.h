@@ -21,7 +21,8 @@ public:
     ~CTarvel1View() override;
 
     CTarvel1Doc* GetDocument() const;
-    CPlayerControl& GetPlayerControl() { return *m_pPlayerControl; }
+    // The START and STOP/CONTINUE state; made, with the player, on first use.
+    CPlayerControl& GetPlayerControl();
 
     void OnInitialUpdate() override;
     // Keeps the main window's title, whatever the framework set from the document's name.
