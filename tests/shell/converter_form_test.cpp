@@ -198,6 +198,20 @@ TEST_F(ConverterFormTest, SecondOpenConvertsWithTheShownTextsThenResetsTheBoxes)
     EXPECT_EQ(ToUtf8(Frame()->GetTitle()), "ZANTO MIDI PLAYER");
 }
 
+TEST_F(ConverterFormTest, FileNewKeepsTheSongAndConvertsItWithTheShownTexts)
+{
+    ASSERT_TRUE(StartApp({DataPath("bossa.mid")}));
+    TypeText(IDC_MODE, "aug");
+    TypeText(IDC_KEY, "A#");
+    SendCommand(ID_FILE_NEW);
+    EXPECT_EQ(Doc()->m_bLoaded, 1);
+    EXPECT_TRUE(Doc()->GetPathName().empty());
+    EXPECT_EQ(ReadBytes(m_strTempPath), ConvertedByTheTool(DataPath("bossa.mid"), "aug", "A#"));
+    EXPECT_EQ(Text(IDC_MODE), "Non convert");
+    EXPECT_EQ(Text(IDC_KEY), "C");
+    EXPECT_TRUE(Record().messages.empty());
+}
+
 TEST_F(ConverterFormTest, TypedTextStopsAtTheFieldsWidth)
 {
     ASSERT_TRUE(StartApp());
@@ -361,6 +375,29 @@ TEST_F(ConverterFormTest, AboutBoxShowsTheProductAndOpensExactlyItsAddress)
     sim.MouseClick();
     Pump(200);
     EXPECT_TRUE(shown);
+}
+
+TEST_F(ConverterFormTest, AboutBoxEndsWithItsOkButtonOrEscape)
+{
+    ASSERT_TRUE(StartApp());
+    for (const bool escape : {false, true})
+    {
+        // The box runs its own modal loop; the user's key or click comes from inside it.
+        Record().onModal = [&](wxDialog* dialog) -> int {
+            wxTheApp->CallAfter([this, dialog, escape] {
+                dialog->Raise();
+                Pump(200);
+                if (escape)
+                    PressKey(WXK_ESCAPE);
+                else
+                    Click(dialog->FindWindow(IDOK));
+            });
+            return wxID_NONE;
+        };
+        CAboutDialog about;
+        EXPECT_EQ(about.DoModal(), escape ? IDCANCEL : static_cast<int>(IDOK));
+    }
+    EXPECT_TRUE(Record().openedUrls.empty());
 }
 
 } // namespace
