@@ -7,10 +7,7 @@ namespace
 
 const UINT indicators[] = {
     ID_SEPARATOR, // the message pane
-    ID_INDICATOR_KANA,
-    ID_INDICATOR_CAPS,
-    ID_INDICATOR_NUM,
-    ID_INDICATOR_SCRL,
+    ID_INDICATOR_KANA, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL,
 };
 
 } // namespace

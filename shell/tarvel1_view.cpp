@@ -34,10 +34,12 @@ CPlayerControl& CTarvel1View::GetPlayerControl()
         auto* app = dynamic_cast<CTarvel1App*>(AfxGetApp());
         assert(app != nullptr && "the form lives in the tarvel1 application");
         m_pPlayerControl = std::make_unique<CPlayerControl>(app->GetPlayer());
-        m_pPlayerControl->SetCaptionObserver([this](const std::string& caption) {
-            if (m_btnPause.GetSafeHwnd() != nullptr)
-                m_btnPause.SetWindowText(caption);
-        });
+        m_pPlayerControl->SetCaptionObserver(
+            [this](const std::string& caption)
+            {
+                if (m_btnPause.GetSafeHwnd() != nullptr)
+                    m_btnPause.SetWindowText(caption);
+            });
     }
     return *m_pPlayerControl;
 }

@@ -18,7 +18,7 @@ constexpr UINT AfxCommandId(int wxId)
 {
     const UINT id = static_cast<UINT>(wxId);
     return id >= kAfxIdFirst - kAfxIdShift && id <= kAfxIdLast - kAfxIdShift ? id + kAfxIdShift
-                                                                              : id;
+                                                                             : id;
 }
 
 static_assert(AfxCommandId(AfxWxId(0xE101)) == 0xE101, "the move is undone exactly");

@@ -32,7 +32,8 @@ void* GdkSymbol(const char* name)
 
 bool GdkLockState(const char* function)
 {
-    static const auto display = reinterpret_cast<DefaultDisplay>(GdkSymbol("gdk_display_get_default"));
+    static const auto display =
+        reinterpret_cast<DefaultDisplay>(GdkSymbol("gdk_display_get_default"));
     static const auto keymapFor =
         reinterpret_cast<KeymapForDisplay>(GdkSymbol("gdk_keymap_get_for_display"));
     const auto state = reinterpret_cast<LockState>(GdkSymbol(function));
@@ -66,8 +67,7 @@ bool CToolBar::CreateEx(wxWindow* parent, unsigned ctrlStyle, unsigned style, UI
     long auiStyle = wxAUI_TB_DEFAULT_STYLE | wxAUI_TB_PLAIN_BACKGROUND;
     if (style & CBRS_GRIPPER)
         auiStyle |= wxAUI_TB_GRIPPER;
-    if (!wxAuiToolBar::Create(parent, AfxWxId(id), wxDefaultPosition, wxDefaultSize,
-                              auiStyle))
+    if (!wxAuiToolBar::Create(parent, AfxWxId(id), wxDefaultPosition, wxDefaultSize, auiStyle))
         return false;
     if (style & CBRS_FLYBY)
     {
@@ -101,8 +101,7 @@ bool CToolBar::LoadToolBar(UINT id)
         ++image;
         const wxString tip =
             (m_nBarStyle & CBRS_TOOLTIPS) ? FromUtf8(AfxToolTipPrompt(command)) : wxString();
-        AddTool(AfxWxId(command), wxEmptyString, strip.GetSubBitmap(cell), tip,
-                wxITEM_NORMAL);
+        AddTool(AfxWxId(command), wxEmptyString, strip.GetSubBitmap(cell), tip, wxITEM_NORMAL);
         SetToolLongHelp(AfxWxId(command), FromUtf8(AfxStatusPrompt(command)));
     }
     Realize();

@@ -72,9 +72,8 @@ int CComboBox::InsertString(int index, const std::string& text)
 {
     wxOwnerDrawnComboBox* combo = GetComboBox();
     const unsigned count = combo->GetCount();
-    const unsigned pos = index < 0 || static_cast<unsigned>(index) > count
-                             ? count
-                             : static_cast<unsigned>(index);
+    const unsigned pos =
+        index < 0 || static_cast<unsigned>(index) > count ? count : static_cast<unsigned>(index);
     return combo->Insert(FromUtf8(text), pos);
 }
 

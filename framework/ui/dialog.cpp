@@ -23,8 +23,8 @@ bool CDialog::Create()
     const DialogTemplate* tmpl = FindDialogTemplate(m_nIDTemplate);
     if (tmpl == nullptr)
         return false;
-    wxWindow* parent = m_pParentWnd != nullptr ? m_pParentWnd
-                                               : (wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
+    wxWindow* parent =
+        m_pParentWnd != nullptr ? m_pParentWnd : (wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
     const wxString caption = tmpl->caption ? wxString::FromUTF8(tmpl->caption) : wxString();
     if (!wxDialog::Create(parent, wxID_ANY, caption, wxDefaultPosition, wxDefaultSize,
                           wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX))
@@ -53,9 +53,7 @@ bool CDialog::OnInitDialog()
     return true;
 }
 
-void CDialog::DoDataExchange(CDataExchange*)
-{
-}
+void CDialog::DoDataExchange(CDataExchange*) {}
 
 void CDialog::OnOK()
 {

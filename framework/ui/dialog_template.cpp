@@ -87,8 +87,9 @@ std::string AfxMapFontFace(const std::string& face)
 
 wxFont AfxDialogFont(const DialogTemplate& tmpl)
 {
-    wxFont font(wxFontInfo(tmpl.nPointSize).FaceName(wxString::FromUTF8(
-        AfxMapFontFace(tmpl.fontFace != nullptr ? tmpl.fontFace : "").c_str())));
+    wxFont font(wxFontInfo(tmpl.nPointSize)
+                    .FaceName(wxString::FromUTF8(
+                        AfxMapFontFace(tmpl.fontFace != nullptr ? tmpl.fontFace : "").c_str())));
     return font.IsOk() ? font : *wxNORMAL_FONT;
 }
 
@@ -131,8 +132,8 @@ void AfxCreateDialogControls(wxWindow* parent, const DialogTemplate& tmpl)
         }
         case ControlKind::Static:
         {
-            auto* label = new wxStaticText(parent, id, wxEmptyString, pos, size,
-                                           wxST_NO_AUTORESIZE);
+            auto* label =
+                new wxStaticText(parent, id, wxEmptyString, pos, size, wxST_NO_AUTORESIZE);
             if (control.style & CS_NOPREFIX)
                 label->SetLabelText(FromUtf8(control.text));
             else
@@ -149,8 +150,8 @@ void AfxCreateDialogControls(wxWindow* parent, const DialogTemplate& tmpl)
         {
             // An icon keeps its own size, whatever the template gives it.
             const char* const* xpm = FindIconXpm(control.nIconId, 32);
-            window = new wxStaticBitmap(parent, id, xpm != nullptr ? wxBitmap(xpm) : wxBitmap(),
-                                        pos);
+            window =
+                new wxStaticBitmap(parent, id, xpm != nullptr ? wxBitmap(xpm) : wxBitmap(), pos);
             break;
         }
         }

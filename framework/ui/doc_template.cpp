@@ -81,8 +81,8 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const std::string& path)
         }
     }
 
-    const bool loaded = path.empty() ? m_pOnlyDoc->OnNewDocument()
-                                     : m_pOnlyDoc->OnOpenDocument(path);
+    const bool loaded =
+        path.empty() ? m_pOnlyDoc->OnNewDocument() : m_pOnlyDoc->OnOpenDocument(path);
     if (!loaded)
     {
         if (first)

@@ -22,8 +22,8 @@ bool ShowFileDialog(bool open, const std::string& title, std::string& path)
 {
     // The song files carry no fixed extension: every file is offered.
     const wxString wildcard = FromUtf8(LoadResString(AFX_IDS_ALLFILTER)) + "|*";
-    const long style = open ? (wxFD_OPEN | wxFD_FILE_MUST_EXIST)
-                            : (wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    const long style =
+        open ? (wxFD_OPEN | wxFD_FILE_MUST_EXIST) : (wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     wxFileDialog dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr, FromUtf8(title),
                         wxEmptyString, FromUtf8(path), wildcard, style);
     if (dialog.ShowModal() != wxID_OK)
@@ -54,13 +54,15 @@ UrlOpener& Opener()
 
 void AfxInstallWindowMessagePresenter()
 {
-    AfxSetMessagePresenter([](const std::string& text) {
-        wxWindow* owner = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-        if (owner != nullptr && !owner->IsShown())
-            owner = nullptr;
-        wxMessageBox(FromUtf8(text), FromUtf8(LoadResString(AFX_IDS_APP_TITLE)), wxOK | wxCENTRE,
-                     owner);
-    });
+    AfxSetMessagePresenter(
+        [](const std::string& text)
+        {
+            wxWindow* owner = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
+            if (owner != nullptr && !owner->IsShown())
+                owner = nullptr;
+            wxMessageBox(FromUtf8(text), FromUtf8(LoadResString(AFX_IDS_APP_TITLE)),
+                         wxOK | wxCENTRE, owner);
+        });
 }
 
 FilePrompter AfxSetFilePrompter(FilePrompter prompter)

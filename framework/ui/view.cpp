@@ -17,7 +17,8 @@ namespace
 class CViewPrintout : public wxPrintout
 {
 public:
-    CViewPrintout(CView* view, CPrintInfo& info) : wxPrintout("tarvel1"), m_pView(view), m_info(info)
+    CViewPrintout(CView* view, CPrintInfo& info)
+        : wxPrintout("tarvel1"), m_pView(view), m_info(info)
     {
     }
 
@@ -26,7 +27,10 @@ public:
         *minPage = *selFrom = m_info.m_nFromPage;
         *maxPage = *selTo = m_info.m_nToPage;
     }
-    bool HasPage(int page) override { return page >= m_info.m_nFromPage && page <= m_info.m_nToPage; }
+    bool HasPage(int page) override
+    {
+        return page >= m_info.m_nFromPage && page <= m_info.m_nToPage;
+    }
     void OnBeginPrinting() override
     {
         if (wxDC* dc = GetDC())
@@ -80,9 +84,7 @@ void CView::OnUpdate()
     Refresh();
 }
 
-void CView::OnDraw(wxDC&)
-{
-}
+void CView::OnDraw(wxDC&) {}
 
 void CView::OnPaint(wxPaintEvent&)
 {
@@ -97,18 +99,14 @@ bool CView::OnPreparePrinting(CPrintInfo* info)
     return true;
 }
 
-void CView::OnBeginPrinting(wxDC&, CPrintInfo*)
-{
-}
+void CView::OnBeginPrinting(wxDC&, CPrintInfo*) {}
 
 void CView::OnPrint(wxDC& dc, CPrintInfo*)
 {
     OnDraw(dc);
 }
 
-void CView::OnEndPrinting(wxDC&, CPrintInfo*)
-{
-}
+void CView::OnEndPrinting(wxDC&, CPrintInfo*) {}
 
 bool CView::DoPrint(bool prompt)
 {
@@ -137,7 +135,8 @@ void CView::OnFilePrintPreview(wxCommandEvent&)
     if (!OnPreparePrinting(&info))
         return;
     // The preview owns both printouts; the info outlives neither because the frame is modal.
-    auto* preview = new wxPrintPreview(new CViewPrintout(this, info), new CViewPrintout(this, info));
+    auto* preview =
+        new wxPrintPreview(new CViewPrintout(this, info), new CViewPrintout(this, info));
     if (!preview->IsOk())
     {
         delete preview;
@@ -181,9 +180,7 @@ bool CFormView::UpdateData(bool saveAndValidate)
     return true;
 }
 
-void CFormView::DoDataExchange(CDataExchange*)
-{
-}
+void CFormView::DoDataExchange(CDataExchange*) {}
 
 void CFormView::ResizeParentToFit(bool shrinkOnly)
 {

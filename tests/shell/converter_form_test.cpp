@@ -102,8 +102,8 @@ TEST_F(ConverterFormTest, ControlsStandWhereTheTemplatePutsThemInTabOrder)
     ASSERT_NE(tmpl, nullptr);
     const wxWindowList& children = View()->GetChildren();
     ASSERT_EQ(children.size(), tmpl->controls.size());
-    const std::vector<std::string> captions = {"変換！", "", "", "ZANTO MIDI PLAYER", "", "START",
-                                               "STOP"};
+    const std::vector<std::string> captions = {"変換！", "",      "",    "ZANTO MIDI PLAYER",
+                                               "",       "START", "STOP"};
     std::size_t i = 0;
     for (wxWindow* child : children)
     {
@@ -329,7 +329,8 @@ TEST_F(ConverterFormTest, AboutBoxShowsTheProductAndOpensExactlyItsAddress)
 {
     ASSERT_TRUE(StartApp());
     bool shown = false;
-    Record().onModal = [&](wxDialog* dialog) -> int {
+    Record().onModal = [&](wxDialog* dialog) -> int
+    {
         shown = true;
         EXPECT_NE(dynamic_cast<CAboutDialog*>(dialog), nullptr);
         EXPECT_EQ(ToUtf8(dialog->GetTitle()), "SMF ZantoArrangerのﾊﾞｰｼﾞｮﾝ情報");
@@ -363,14 +364,16 @@ TEST_F(ConverterFormTest, AboutBoxShowsTheProductAndOpensExactlyItsAddress)
 
     // The toolbar's button brings up the same box.
     shown = false;
-    Record().onModal = [&](wxDialog* dialog) -> int {
+    Record().onModal = [&](wxDialog* dialog) -> int
+    {
         shown = dynamic_cast<CAboutDialog*>(dialog) != nullptr;
         return static_cast<int>(IDOK);
     };
     CToolBar* bar = Frame()->GetDockToolBar();
     const wxRect tool = bar->GetToolRect(AfxWxId(ID_APP_ABOUT));
     wxUIActionSimulator sim;
-    sim.MouseMove(bar->ClientToScreen(tool.GetPosition() + wxPoint(tool.width / 2, tool.height / 2)));
+    sim.MouseMove(
+        bar->ClientToScreen(tool.GetPosition() + wxPoint(tool.width / 2, tool.height / 2)));
     Pump(50);
     sim.MouseClick();
     Pump(200);
@@ -383,15 +386,18 @@ TEST_F(ConverterFormTest, AboutBoxEndsWithItsOkButtonOrEscape)
     for (const bool escape : {false, true})
     {
         // The box runs its own modal loop; the user's key or click comes from inside it.
-        Record().onModal = [&](wxDialog* dialog) -> int {
-            wxTheApp->CallAfter([this, dialog, escape] {
-                dialog->Raise();
-                Pump(200);
-                if (escape)
-                    PressKey(WXK_ESCAPE);
-                else
-                    Click(dialog->FindWindow(IDOK));
-            });
+        Record().onModal = [&](wxDialog* dialog) -> int
+        {
+            wxTheApp->CallAfter(
+                [this, dialog, escape]
+                {
+                    dialog->Raise();
+                    Pump(200);
+                    if (escape)
+                        PressKey(WXK_ESCAPE);
+                    else
+                        Click(dialog->FindWindow(IDOK));
+                });
             return wxID_NONE;
         };
         CAboutDialog about;

@@ -23,11 +23,11 @@ class wxDialog;
 // What the hooks saw; cleared before every test.
 struct GuiRecord
 {
-    std::vector<std::string> messages;      // texts of AfxMessageBox
-    std::deque<std::string> fileAnswers;    // answers for file prompts; "" cancels
-    std::vector<std::string> filePrompts;   // "open:TITLE" or "save:TITLE" per prompt
-    std::vector<std::string> openedUrls;    // addresses given to the browser
-    std::vector<std::string> unexpected;    // modal dialogs nobody expected, and wx assertions
+    std::vector<std::string> messages;    // texts of AfxMessageBox
+    std::deque<std::string> fileAnswers;  // answers for file prompts; "" cancels
+    std::vector<std::string> filePrompts; // "open:TITLE" or "save:TITLE" per prompt
+    std::vector<std::string> openedUrls;  // addresses given to the browser
+    std::vector<std::string> unexpected;  // modal dialogs nobody expected, and wx assertions
     // Runs while a modal dialog is up, instead of showing it; returns its result.
     std::function<int(wxDialog*)> onModal;
 };

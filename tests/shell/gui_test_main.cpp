@@ -81,18 +81,22 @@ int main(int argc, char** argv)
     CModalRecorder modalRecorder;
     modalRecorder.Register();
     AfxSetMessagePresenter([](const std::string& text) { Record().messages.push_back(text); });
-    AfxSetFilePrompter([](bool open, const std::string& title, std::string& path) {
-        Record().filePrompts.push_back(std::string(open ? "open:" : "save:") + title);
-        if (Record().fileAnswers.empty())
-            return false;
-        path = Record().fileAnswers.front();
-        Record().fileAnswers.pop_front();
-        return !path.empty();
-    });
-    AfxSetUrlOpener([](const std::string& url) {
-        Record().openedUrls.push_back(url);
-        return true;
-    });
+    AfxSetFilePrompter(
+        [](bool open, const std::string& title, std::string& path)
+        {
+            Record().filePrompts.push_back(std::string(open ? "open:" : "save:") + title);
+            if (Record().fileAnswers.empty())
+                return false;
+            path = Record().fileAnswers.front();
+            Record().fileAnswers.pop_front();
+            return !path.empty();
+        });
+    AfxSetUrlOpener(
+        [](const std::string& url)
+        {
+            Record().openedUrls.push_back(url);
+            return true;
+        });
 
     int status;
     {

@@ -111,13 +111,20 @@ TEST_F(MainFrameTest, AcceleratorsSendTheirCommands)
         int modifiers;
         UINT command;
     } keys[] = {
-        {'N', wxMOD_CONTROL, ID_FILE_NEW},         {'O', wxMOD_CONTROL, ID_FILE_OPEN},
-        {'S', wxMOD_CONTROL, ID_FILE_SAVE},        {'P', wxMOD_CONTROL, ID_FILE_PRINT},
-        {'Z', wxMOD_CONTROL, ID_EDIT_UNDO},        {'X', wxMOD_CONTROL, ID_EDIT_CUT},
-        {'C', wxMOD_CONTROL, ID_EDIT_COPY},        {'V', wxMOD_CONTROL, ID_EDIT_PASTE},
-        {WXK_BACK, wxMOD_ALT, ID_EDIT_UNDO},       {WXK_DELETE, wxMOD_SHIFT, ID_EDIT_CUT},
-        {WXK_INSERT, wxMOD_CONTROL, ID_EDIT_COPY}, {WXK_INSERT, wxMOD_SHIFT, ID_EDIT_PASTE},
-        {WXK_F6, 0, ID_NEXT_PANE},                 {WXK_F6, wxMOD_SHIFT, ID_PREV_PANE},
+        {'N', wxMOD_CONTROL, ID_FILE_NEW},
+        {'O', wxMOD_CONTROL, ID_FILE_OPEN},
+        {'S', wxMOD_CONTROL, ID_FILE_SAVE},
+        {'P', wxMOD_CONTROL, ID_FILE_PRINT},
+        {'Z', wxMOD_CONTROL, ID_EDIT_UNDO},
+        {'X', wxMOD_CONTROL, ID_EDIT_CUT},
+        {'C', wxMOD_CONTROL, ID_EDIT_COPY},
+        {'V', wxMOD_CONTROL, ID_EDIT_PASTE},
+        {WXK_BACK, wxMOD_ALT, ID_EDIT_UNDO},
+        {WXK_DELETE, wxMOD_SHIFT, ID_EDIT_CUT},
+        {WXK_INSERT, wxMOD_CONTROL, ID_EDIT_COPY},
+        {WXK_INSERT, wxMOD_SHIFT, ID_EDIT_PASTE},
+        {WXK_F6, 0, ID_NEXT_PANE},
+        {WXK_F6, wxMOD_SHIFT, ID_PREV_PANE},
     };
     for (const auto& key : keys)
     {
@@ -181,7 +188,8 @@ TEST_F(MainFrameTest, ToolbarHasItsButtonsTooltipsAndPromptsAndDocksAnywhere)
 
     // The pointer on the open button shows its prompt; off the toolbar, the idle text returns.
     const wxRect tool = bar->GetToolRect(AfxWxId(ID_FILE_OPEN));
-    const wxPoint onTool = bar->ClientToScreen(tool.GetPosition() + wxPoint(tool.width / 2, tool.height / 2));
+    const wxPoint onTool =
+        bar->ClientToScreen(tool.GetPosition() + wxPoint(tool.width / 2, tool.height / 2));
     wxUIActionSimulator sim;
     sim.MouseMove(onTool);
     Pump(200);
@@ -267,7 +275,8 @@ TEST_F(MainFrameTest, ViewMenuHidesAndShowsTheBarsWithCheckMarks)
 {
     ASSERT_TRUE(StartApp());
     wxMenuBar* menus = Frame()->GetMenuBar();
-    auto checked = [&](UINT id) {
+    auto checked = [&](UINT id)
+    {
         Frame()->UpdateWindowUI(wxUPDATE_UI_RECURSE);
         menus->GetMenu(1)->UpdateUI(Frame());
         return menus->IsChecked(AfxWxId(id));
@@ -355,8 +364,8 @@ TEST_F(MainFrameTest, SaveAsWritesTheConvertedSongAndCtrlSWritesOverIt)
     Record().fileAnswers.push_back(saved);
     SendCommand(ID_FILE_SAVE_AS);
     ASSERT_EQ(Record().filePrompts, std::vector<std::string>{"save:名前を付けて保存"});
-    const std::vector<std::uint8_t> converted(
-        Doc()->m_converted.begin(), Doc()->m_converted.begin() + Doc()->m_nLastIndex + 1);
+    const std::vector<std::uint8_t> converted(Doc()->m_converted.begin(),
+                                              Doc()->m_converted.begin() + Doc()->m_nLastIndex + 1);
     EXPECT_EQ(ReadBytes(saved), converted);
     EXPECT_EQ(Doc()->GetPathName(), saved);
     EXPECT_EQ(App().GetRecentFileList()->GetEntries().front(), saved);
