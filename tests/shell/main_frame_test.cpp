@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include <wx/dialog.h>
 #include <wx/menu.h>
 #include <wx/uiaction.h>
 
@@ -409,6 +410,26 @@ TEST_F(MainFrameTest, RecentFilesAreKeptAcrossRunsAndGoneFilesDropped)
     EXPECT_TRUE(Record().messages.empty());
     // The menu lists no recent files.
     EXPECT_EQ(Frame()->GetMenuBar()->GetMenu(0)->GetMenuItemCount(), 4u);
+}
+
+TEST_F(MainFrameTest, CtrlPOpensThePrintDialogOfTheForm)
+{
+    ASSERT_TRUE(StartApp({DataPath("round.mid")}));
+    std::vector<std::string> dialogs;
+    Record().onModal = [&](wxDialog* dialog) -> int
+    {
+        dialogs.push_back(ToUtf8(dialog->GetClassInfo()->GetClassName()));
+        return wxID_CANCEL;
+    };
+    View()->FindWindow(AfxWxId(IDC_START))->SetFocus();
+    PressKey('P', wxMOD_CONTROL);
+    EXPECT_EQ(dialogs, std::vector<std::string>{"wxGtkPrintDialog"});
+    // A cancelled print is no failure, and the form keeps its song.
+    EXPECT_TRUE(Record().messages.empty());
+    EXPECT_EQ(Doc()->m_bLoaded, 1);
+    CPrintInfo info;
+    EXPECT_TRUE(View()->OnPreparePrinting(&info));
+    EXPECT_EQ(info.m_nToPage - info.m_nFromPage + 1, 1);
 }
 
 TEST_F(MainFrameTest, ExitCommandClosesTheWindow)
