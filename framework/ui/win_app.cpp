@@ -35,6 +35,32 @@ std::string AbsolutePath(const std::string& path)
     return ToUtf8(name.GetFullPath());
 }
 
+// GTK's and GDK's own options, which the toolkit reads before the program does. Given as
+// "--display :1", the option takes the next argument as its value; "--display=:1" does not.
+bool IsToolkitOption(const std::string& arg, bool& takesValue)
+{
+    static const char* const withValue[] = {"--display",    "--class",       "--name",
+                                            "--gtk-module", "--gtk-debug",   "--gtk-no-debug",
+                                            "--gdk-debug",  "--gdk-no-debug"};
+    static const char* const flags[] = {"--g-fatal-warnings", "--sync"};
+    takesValue = false;
+    for (const char* option : flags)
+        if (arg == option)
+            return true;
+    for (const char* option : withValue)
+    {
+        const std::string name(option);
+        if (arg == name)
+        {
+            takesValue = true;
+            return true;
+        }
+        if (arg.compare(0, name.size() + 1, name + "=") == 0)
+            return true;
+    }
+    return false;
+}
+
 std::string ConfigHome()
 {
     // The XDG rules ignore a relative XDG_CONFIG_HOME.
@@ -197,6 +223,14 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& info)
         if (options && arg == "--")
         {
             options = false;
+            continue;
+        }
+        bool takesValue = false;
+        if (options && IsToolkitOption(arg, takesValue))
+        {
+            // The toolkit has used it (and its value) already.
+            if (takesValue)
+                ++i;
             continue;
         }
         const bool flag = options && arg.size() > 1 && arg[0] == '-';

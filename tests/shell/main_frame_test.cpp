@@ -324,6 +324,17 @@ TEST_F(MainFrameTest, StartedWithASongOpensItWithoutConverting)
     EXPECT_TRUE(Record().messages.empty());
 }
 
+TEST_F(MainFrameTest, CommandLineSkipsTheToolkitsOptionsAndKeepsTheFileNameAsGiven)
+{
+    // A name that is not ASCII reaches the document byte for byte, whatever the locale.
+    const std::string song = m_scratch.File("曲 ｿﾝｸﾞ.mid");
+    WriteBytes(song, ReadBytes(DataPath("round.mid")));
+    ASSERT_TRUE(StartApp({"--display", ":0", "--name=tarvel1", "--g-fatal-warnings", "-x", song}));
+    EXPECT_EQ(Doc()->GetPathName(), song);
+    EXPECT_EQ(Doc()->m_bLoaded, 1);
+    EXPECT_TRUE(Record().messages.empty());
+}
+
 TEST_F(MainFrameTest, FailedOpenKeepsTheLoadedSongAndTheForm)
 {
     ASSERT_TRUE(StartApp({DataPath("round.mid")}));
