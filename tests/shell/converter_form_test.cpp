@@ -297,6 +297,23 @@ TEST_F(ConverterFormTest, SongFromTheCommandLinePlaysAsReadOnStart)
     EXPECT_GT(Player().CurrentTick(), 0);
 }
 
+TEST_F(ConverterFormTest, EndOfTheSongChangesNothing)
+{
+    ASSERT_TRUE(StartApp({DataPath("fanfare.mid")}));
+    Click(Button(IDC_START));
+    ASSERT_TRUE(Player().IsOpen());
+    const double seconds = Player().TotalSeconds();
+    ASSERT_LT(seconds, 20.0) << "the song is too long for this test";
+    for (int waited = 0; !Player().IsFinished() && waited < 25000; waited += 100)
+        Pump(100);
+    ASSERT_TRUE(Player().IsFinished());
+    Pump(200);
+    EXPECT_EQ(View()->GetPlayerControl().m_bDeviceOpen, 1);
+    EXPECT_EQ(View()->GetPlayerControl().m_bPaused, 0);
+    EXPECT_EQ(PauseCaption(), "STOP");
+    EXPECT_TRUE(Record().messages.empty());
+}
+
 TEST_F(ConverterFormTest, OpeningASongWhileOnePlaysStopsIt)
 {
     ASSERT_TRUE(StartApp({DataPath("round.mid")}));
