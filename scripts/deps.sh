@@ -12,7 +12,7 @@ run_packages=(
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb xauth imagemagick
+    xvfb xauth imagemagick x11-utils
     fluidsynth
 )
 
