@@ -17,7 +17,7 @@ namespace
 class CViewPrintout : public wxPrintout
 {
 public:
-    CViewPrintout(CView* view, CPrintInfo& info)
+    CViewPrintout(CView* view, const CPrintInfo& info)
         : wxPrintout("tarvel1"), m_pView(view), m_info(info)
     {
     }
@@ -53,7 +53,8 @@ public:
 
 private:
     CView* m_pView;
-    CPrintInfo& m_info;
+    // Each printout keeps its own copy: a preview outlives the command that made it.
+    CPrintInfo m_info;
 };
 
 } // namespace
@@ -134,7 +135,7 @@ void CView::OnFilePrintPreview(wxCommandEvent&)
     info.m_bPreview = true;
     if (!OnPreparePrinting(&info))
         return;
-    // The preview owns both printouts; the info outlives neither because the frame is modal.
+    // The preview owns both printouts, and the preview frame owns the preview.
     auto* preview =
         new wxPrintPreview(new CViewPrintout(this, info), new CViewPrintout(this, info));
     if (!preview->IsOk())
@@ -145,9 +146,6 @@ void CView::OnFilePrintPreview(wxCommandEvent&)
     auto* frame = new wxPreviewFrame(preview, GetParentFrame(), GetParentFrame()->GetTitle());
     frame->InitializeWithModality(wxPreviewFrame_AppModal);
     frame->Show();
-    // Wait until the preview is closed: the printouts point into this frame of the stack.
-    while (frame->IsShown() && wxTheApp->IsMainLoopRunning())
-        wxTheApp->Yield(true);
 }
 
 bool CFormView::Create(CFrameWnd* frame, CDocument* document)
