@@ -212,6 +212,26 @@ TEST_F(ConverterFormTest, FileNewKeepsTheSongAndConvertsItWithTheShownTexts)
     EXPECT_TRUE(Record().messages.empty());
 }
 
+TEST_F(ConverterFormTest, TempFileThatCannotBeWrittenIsReportedAndTheBoxesKeepTheirTexts)
+{
+    ASSERT_TRUE(StartApp({DataPath("round.mid")}));
+    // A folder where temp.mid should go: the write fails whoever runs the test.
+    ASSERT_EQ(mkdir(m_strTempPath.c_str(), 0700), 0);
+    TypeText(IDC_MODE, "dim");
+    Click(Button(IDC_CONVERT));
+    ASSERT_EQ(Record().messages.size(), 1u);
+    EXPECT_NE(Record().messages[0].find(m_strTempPath), std::string::npos) << Record().messages[0];
+    EXPECT_NE(Record().messages[0].find("書きこめません"), std::string::npos);
+
+    // An open still succeeds, but its initial update stops at the write: the boxes are not reset.
+    Record().fileAnswers.push_back(DataPath("bossa.mid"));
+    SendCommand(ID_FILE_OPEN);
+    EXPECT_EQ(Doc()->GetPathName(), DataPath("bossa.mid"));
+    EXPECT_EQ(Record().messages.size(), 2u);
+    EXPECT_EQ(Text(IDC_MODE), "dim");
+    rmdir(m_strTempPath.c_str());
+}
+
 TEST_F(ConverterFormTest, TypedTextStopsAtTheFieldsWidth)
 {
     ASSERT_TRUE(StartApp());
