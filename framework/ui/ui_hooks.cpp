@@ -4,6 +4,7 @@
 
 #include <wx/app.h>
 #include <wx/filedlg.h>
+#include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
@@ -24,8 +25,10 @@ bool ShowFileDialog(bool open, const std::string& title, std::string& path)
     const wxString wildcard = FromUtf8(LoadResString(AFX_IDS_ALLFILTER)) + "|*";
     const long style =
         open ? (wxFD_OPEN | wxFD_FILE_MUST_EXIST) : (wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    // The suggestion opens the dialog in its folder with its name filled in.
+    const wxFileName suggestion(FromUtf8(path));
     wxFileDialog dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr, FromUtf8(title),
-                        wxEmptyString, FromUtf8(path), wildcard, style);
+                        suggestion.GetPath(), suggestion.GetFullName(), wildcard, style);
     if (dialog.ShowModal() != wxID_OK)
         return false;
     const wxScopedCharBuffer chosen = dialog.GetPath().utf8_str();
