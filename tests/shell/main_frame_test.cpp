@@ -468,4 +468,34 @@ TEST_F(MainFrameTest, DroppedFileOpensAsFileOpenWould)
     EXPECT_EQ(Doc()->m_bLoaded, 1);
 }
 
+TEST(RecentFileList, KeepsNamesAsWrittenAndMovesARepeatToTheFront)
+{
+    ScratchFolder folder;
+    // Characters a configuration file might take for syntax or variables.
+    const std::vector<std::string> names = {"$HOME.mid", "a=b;c.mid", "曲 [1].mid",
+                                            "back\\slash.mid"};
+    std::vector<std::string> paths;
+    for (const std::string& name : names)
+    {
+        paths.push_back(folder.File(name));
+        WriteBytes(paths.back(), {0});
+    }
+    const std::string profile = folder.File("config/sub/tarvel1.conf");
+    CRecentFileList list(profile, 4);
+    for (const std::string& path : paths)
+        list.Add(path);
+    list.Add(paths[1]);
+    const std::vector<std::string> expected = {paths[1], paths[3], paths[2], paths[0]};
+    EXPECT_EQ(list.GetEntries(), expected);
+    ASSERT_TRUE(list.WriteList());
+
+    CRecentFileList again(profile, 4);
+    again.ReadList();
+    EXPECT_EQ(again.GetEntries(), expected);
+    // A shorter list read from the same profile keeps the newest.
+    CRecentFileList shorter(profile, 2);
+    shorter.ReadList();
+    EXPECT_EQ(shorter.GetEntries(), (std::vector<std::string>{paths[1], paths[3]}));
+}
+
 } // namespace
