@@ -10,14 +10,10 @@
 #include "string_table.h"
 #include "ui_hooks.h"
 #include "ui_resources.h"
+#include "wx_text.h"
 
 namespace
 {
-
-wxString FromUtf8(const std::string& text)
-{
-    return wxString::FromUTF8(text.data(), text.size());
-}
 
 // GDK keeps the lock states that XKB reports; wx has no call for Scroll Lock's, so the three are
 // asked of GDK, which wx has already loaded, without needing its headers.

@@ -4,21 +4,7 @@
 
 #include <wx/button.h>
 
-namespace
-{
-
-wxString FromUtf8(const std::string& text)
-{
-    return wxString::FromUTF8(text.data(), text.size());
-}
-
-std::string ToUtf8(const wxString& text)
-{
-    const wxScopedCharBuffer utf8 = text.utf8_str();
-    return std::string(utf8.data(), utf8.length());
-}
-
-} // namespace
+#include "wx_text.h"
 
 bool CWnd::Attach(wxWindow* window)
 {

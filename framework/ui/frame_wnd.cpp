@@ -10,14 +10,10 @@
 #include "ui_resources.h"
 #include "view.h"
 #include "win_app.h"
+#include "wx_text.h"
 
 namespace
 {
-
-wxString FromUtf8(const std::string& text)
-{
-    return wxString::FromUTF8(text.data(), text.size());
-}
 
 int WxKeyFromVirtualKey(std::uint16_t key)
 {

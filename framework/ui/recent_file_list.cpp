@@ -6,19 +6,10 @@
 #include <wx/filename.h>
 #include <wx/wfstream.h>
 
+#include "wx_text.h"
+
 namespace
 {
-
-wxString FromUtf8(const std::string& text)
-{
-    return wxString::FromUTF8(text.data(), text.size());
-}
-
-std::string ToUtf8(const wxString& text)
-{
-    const wxScopedCharBuffer utf8 = text.utf8_str();
-    return std::string(utf8.data(), utf8.length());
-}
 
 wxString EntryKey(std::size_t index)
 {

@@ -10,14 +10,10 @@
 
 #include "message_box.h"
 #include "string_table.h"
+#include "wx_text.h"
 
 namespace
 {
-
-wxString FromUtf8(const std::string& text)
-{
-    return wxString::FromUTF8(text.data(), text.size());
-}
 
 bool ShowFileDialog(bool open, const std::string& title, std::string& path)
 {

@@ -11,6 +11,7 @@
 #include "message_box.h"
 #include "string_table.h"
 #include "ui_hooks.h"
+#include "wx_text.h"
 
 namespace
 {
@@ -19,12 +20,6 @@ std::vector<std::string>& RawCommandLine()
 {
     static std::vector<std::string> args;
     return args;
-}
-
-std::string ToUtf8(const wxString& text)
-{
-    const wxScopedCharBuffer utf8 = text.utf8_str();
-    return std::string(utf8.data(), utf8.length());
 }
 
 std::string AbsolutePath(const std::string& path)

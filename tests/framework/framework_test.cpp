@@ -10,6 +10,7 @@
 #include "document.h"
 #include "file.h"
 #include "message_box.h"
+#include "message_recorder.h"
 #include "string_table.h"
 #include "test_files.h"
 
@@ -67,21 +68,6 @@ public:
     Bytes m_bytes;
     std::size_t m_nFailAt = SIZE_MAX;
     std::size_t m_nMinimum = 0;
-};
-
-class MessageRecorder
-{
-public:
-    MessageRecorder()
-    {
-        m_previous =
-            AfxSetMessagePresenter([this](const std::string& text) { m_texts.push_back(text); });
-    }
-    ~MessageRecorder() { AfxSetMessagePresenter(m_previous); }
-    std::vector<std::string> m_texts;
-
-private:
-    MessagePresenter m_previous;
 };
 
 } // namespace
@@ -181,7 +167,7 @@ TEST(Document, FailedOpenIsReportedNotSucceeded)
     WriteBytes(folder.File("good.bin"), {1, 2, 3, 4});
     CBytesDoc doc;
     doc.m_nMinimum = 3;
-    MessageRecorder messages;
+    CMessageRecorder messages;
     ASSERT_TRUE(doc.OnOpenDocument(folder.File("good.bin")));
     EXPECT_EQ(doc.GetPathName(), folder.File("good.bin"));
 
@@ -189,10 +175,10 @@ TEST(Document, FailedOpenIsReportedNotSucceeded)
     EXPECT_FALSE(doc.OnOpenDocument(folder.File("missing.bin")));
     EXPECT_EQ(doc.GetPathName(), folder.File("good.bin"));
     EXPECT_EQ(doc.m_bytes, (Bytes{1, 2, 3, 4}));
-    ASSERT_EQ(messages.m_texts.size(), 2u);
-    EXPECT_EQ(messages.m_texts[0],
+    ASSERT_EQ(messages.Texts().size(), 2u);
+    EXPECT_EQ(messages.Texts()[0],
               FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("short.bin")));
-    EXPECT_EQ(messages.m_texts[1],
+    EXPECT_EQ(messages.Texts()[1],
               FormatResString(AFX_IDP_FILE_NOT_FOUND, folder.File("missing.bin"),
                               "No such file or directory"));
 }
@@ -204,12 +190,12 @@ TEST(Document, FailedSaveIsReportedAndLeavesTheOldFile)
     CBytesDoc doc;
     doc.m_bytes = Bytes(9000, 0x42);
     doc.m_nFailAt = 8500; // after the first buffers have reached the temporary file
-    MessageRecorder messages;
+    CMessageRecorder messages;
     EXPECT_FALSE(doc.OnSaveDocument(folder.File("out.bin")));
     EXPECT_EQ(ReadBytes(folder.File("out.bin")), (Bytes{5, 5}));
     EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"out.bin"});
-    ASSERT_EQ(messages.m_texts.size(), 1u);
-    EXPECT_EQ(messages.m_texts[0], FormatResString(AFX_IDP_FAILED_TO_SAVE_DOC,
+    ASSERT_EQ(messages.Texts().size(), 1u);
+    EXPECT_EQ(messages.Texts()[0], FormatResString(AFX_IDP_FAILED_TO_SAVE_DOC,
                                                    folder.File("out.bin"), std::strerror(ENOSPC)));
 
     doc.m_nFailAt = SIZE_MAX;
@@ -220,10 +206,10 @@ TEST(Document, FailedSaveIsReportedAndLeavesTheOldFile)
 TEST(MessageBox, DefaultWritesToStderrAndPresenterIsRestored)
 {
     {
-        MessageRecorder messages;
+        CMessageRecorder messages;
         AfxMessageBox(IDS_NOT_MIDI_FILE);
-        ASSERT_EQ(messages.m_texts.size(), 1u);
-        EXPECT_EQ(messages.m_texts[0], "これはＭＩＤＩファイルではありません");
+        ASSERT_EQ(messages.Texts().size(), 1u);
+        EXPECT_EQ(messages.Texts()[0], "これはＭＩＤＩファイルではありません");
     }
     ::testing::internal::CaptureStderr();
     AfxMessageBox("hello");

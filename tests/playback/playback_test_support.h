@@ -15,6 +15,7 @@
 
 #include "conversion.h"
 #include "message_box.h"
+#include "message_recorder.h"
 #include "sequencer_player.h"
 #include "song_document.h"
 #include "test_files.h"
@@ -101,24 +102,4 @@ private:
     std::FILE* m_file = nullptr;
     int m_saved = -1;
     std::string m_text;
-};
-
-// Records every message box instead of showing it.
-class CMessageRecorder
-{
-public:
-    CMessageRecorder()
-        : m_previous(AfxSetMessagePresenter([this](const std::string& text)
-                                            { m_messages.push_back(text); }))
-    {
-    }
-    ~CMessageRecorder() { AfxSetMessagePresenter(std::move(m_previous)); }
-    CMessageRecorder(const CMessageRecorder&) = delete;
-    CMessageRecorder& operator=(const CMessageRecorder&) = delete;
-
-    std::vector<std::string> Take() { return std::exchange(m_messages, {}); }
-
-private:
-    std::vector<std::string> m_messages;
-    MessagePresenter m_previous;
 };

@@ -6,29 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "message_box.h"
+#include "message_recorder.h"
 #include "smf_builder.h"
 #include "string_table.h"
 #include "test_files.h"
 
 namespace
 {
-
-// Records what the document would have shown in a message box.
-class MessageRecorder
-{
-public:
-    MessageRecorder()
-    {
-        m_previous =
-            AfxSetMessagePresenter([this](const std::string& text) { m_texts.push_back(text); });
-    }
-    ~MessageRecorder() { AfxSetMessagePresenter(m_previous); }
-    const std::vector<std::string>& Texts() const { return m_texts; }
-
-private:
-    MessagePresenter m_previous;
-    std::vector<std::string> m_texts;
-};
 
 // Everything a failed open must leave as it was.
 struct Snapshot
@@ -68,7 +52,7 @@ TEST(SongDocument, ReadsRealSongsWhole)
     for (const std::string& name : kRealSongs)
     {
         SCOPED_TRACE(name);
-        MessageRecorder messages;
+        CMessageRecorder messages;
         const Bytes file = ReadBytes(DataPath(name));
         auto doc = LoadedDoc(DataPath(name));
         EXPECT_EQ(doc->m_bLoaded, 1);
@@ -107,7 +91,7 @@ TEST(SongDocument, StopsAtTheLastAnnouncedEndOfTrack)
 TEST(SongDocument, FileWithoutSignatureIsAnsweredAndLeavesNoSong)
 {
     ScratchFolder folder;
-    MessageRecorder messages;
+    CMessageRecorder messages;
     auto doc = LoadedDoc(DataPath("round.mid"));
     WriteBytes(folder.File("x.mid"), {'R', 'I', 'F', 'F'});
     EXPECT_TRUE(doc->OnOpenDocument(folder.File("x.mid")));
@@ -133,7 +117,7 @@ TEST(SongDocument, EveryTruncatedPrefixIsRefusedAndKeepsThePreviousSong)
         {
             SCOPED_TRACE(name + " cut to " + std::to_string(length));
             WriteBytes(folder.File("cut.mid"), Bytes(file.begin(), file.begin() + length));
-            MessageRecorder messages;
+            CMessageRecorder messages;
             EXPECT_FALSE(doc->OnOpenDocument(folder.File("cut.mid")));
             ASSERT_EQ(messages.Texts().size(), 1u);
             EXPECT_EQ(messages.Texts()[0],
@@ -153,7 +137,7 @@ TEST(SongDocument, SongBeyondCapacityIsRefused)
     body.resize(body.size() + 140000, 0x11);
     const Bytes song = MakeSmf({Concat({body, kEndOfTrack})});
     WriteBytes(folder.File("big.mid"), song);
-    MessageRecorder messages;
+    CMessageRecorder messages;
     EXPECT_FALSE(doc->OnOpenDocument(folder.File("big.mid")));
     ASSERT_EQ(messages.Texts().size(), 1u);
     EXPECT_EQ(messages.Texts()[0], FormatResString(AFX_IDP_SONG_TOO_LARGE, folder.File("big.mid")));
@@ -180,7 +164,7 @@ TEST(SongDocument, MissingOrUnreadableFileIsReportedWithItsReason)
 {
     auto doc = LoadedDoc(DataPath("round.mid"));
     const Snapshot before(*doc);
-    MessageRecorder messages;
+    CMessageRecorder messages;
     EXPECT_FALSE(doc->OnOpenDocument("/nonexistent/song.mid"));
     EXPECT_FALSE(doc->OnOpenDocument(TARVEL1_TEST_DATA_DIR));
     ASSERT_EQ(messages.Texts().size(), 2u);
@@ -208,7 +192,7 @@ TEST(SongDocument, SaveWithoutASongWritesNothing)
     ScratchFolder folder;
     WriteBytes(folder.File("keep.mid"), {1, 2, 3});
     WriteBytes(folder.File("x.mid"), {'R', 'I', 'F', 'F', 0});
-    MessageRecorder messages;
+    CMessageRecorder messages;
     auto doc = std::make_unique<CTarvel1Doc>();
     EXPECT_FALSE(doc->OnSaveDocument(folder.File("keep.mid")));
     ASSERT_TRUE(doc->OnOpenDocument(folder.File("x.mid")));
@@ -227,7 +211,7 @@ TEST(SongDocument, FailedSaveLeavesTheOldFile)
 {
     ScratchFolder folder;
     auto doc = LoadedDoc(DataPath("fanfare.mid"));
-    MessageRecorder messages;
+    CMessageRecorder messages;
     EXPECT_FALSE(doc->OnSaveDocument(folder.File("no-such-folder/out.mid")));
     ASSERT_EQ(messages.Texts().size(), 1u);
     EXPECT_NE(messages.Texts()[0].find("no-such-folder/out.mid"), std::string::npos);
