@@ -40,6 +40,9 @@ bool CTarvel1App::InitInstance()
 
     m_pMainWnd->Show(true);
     m_pMainWnd->Update();
+    // The SoundFont loads on the player's own thread once the window is up, so that neither
+    // the start-up nor the first START waits for it.
+    CallAfter([this] { GetPlayer(); });
     return true;
 }
 

@@ -18,7 +18,7 @@ public:
     bool InitInstance() override;
     int ExitInstance() override;
 
-    // The player the form drives; made on first use, kept until the application ends.
+    // The player the form drives; made just after start-up, kept until the application ends.
     CSequencerPlayer& GetPlayer();
 
 private:
