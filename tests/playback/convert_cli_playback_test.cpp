@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include <poll.h>
 #include <pty.h>
@@ -164,9 +165,13 @@ public:
     // The exit status, or -1 when the program has not ended within 10 s.
     int Wait()
     {
-        for (int i = 0; i < 1000; ++i)
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < end)
         {
-            ReadSome();
+            // Once the program has closed the terminal, reads fail at once while it may still
+            // be busy ending (the sanitizers' leak check takes a while): wait, do not spin.
+            if (!ReadSome())
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             int status;
             if (waitpid(m_pid, &status, WNOHANG) == m_pid)
             {
