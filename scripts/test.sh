@@ -39,6 +39,6 @@ build-fuzz/fuzz/song_fuzzer -max_total_time="$fuzz_seconds" -max_len=4096 \
     -print_final_stats=1 "$corpus" fuzz/seeds tests/data
 echo "fuzz: no finding in ${fuzz_seconds} s"
 
-# One closing line over both test runs.
+# One closing line over both test runs, in the form CI reads.
 read -r total failed < <(awk '/tests passed, .* failed out of/ { f += $4; t += $NF } END { print t, f }' "$summary")
-echo "all test runs: $((total - failed)) passed, $failed failed"
+echo "tests: $((total - failed)) passed, $failed failed"
