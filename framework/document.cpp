@@ -55,27 +55,9 @@ bool CDocument::OnSaveDocument(const std::string& path)
 void CDocument::ReportSaveLoadException(const std::string& path, const CException& error,
                                         bool saving)
 {
-    if (const auto* archive = dynamic_cast<const CArchiveException*>(&error))
-    {
-        if (archive->m_nPromptId != 0)
-        {
-            AfxMessageBox(FormatResString(archive->m_nPromptId, path));
-            return;
-        }
-        if (archive->m_cause == CArchiveException::endOfFile)
-        {
-            AfxMessageBox(FormatResString(AFX_IDP_FILE_ENDS_EARLY, path));
-            return;
-        }
-    }
-    if (const auto* file = dynamic_cast<const CFileException*>(&error))
-    {
-        if (!saving && file->m_lOsError == ENOENT)
-        {
-            AfxMessageBox(FormatResString(AFX_IDP_FILE_NOT_FOUND, path, error.GetReason()));
-            return;
-        }
-    }
-    AfxMessageBox(FormatResString(saving ? AFX_IDP_FAILED_TO_SAVE_DOC : AFX_IDP_FAILED_TO_OPEN_DOC,
-                                  path, error.GetReason()));
+    UINT prompt = saving ? AFX_IDP_FAILED_TO_SAVE_DOC : AFX_IDP_FAILED_TO_OPEN_DOC;
+    const auto* file = dynamic_cast<const CFileException*>(&error);
+    if (!saving && file != nullptr && file->m_lOsError == ENOENT)
+        prompt = AFX_IDP_FILE_NOT_FOUND;
+    AfxMessageBox(AfxExceptionMessage(error, path, prompt));
 }

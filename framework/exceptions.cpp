@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "string_table.h"
+
 namespace
 {
 
@@ -24,6 +26,19 @@ std::string CauseText(CArchiveException::Cause cause)
 CArchiveException::CArchiveException(Cause cause, std::string fileName, UINT nPromptId)
     : CException(std::move(fileName), CauseText(cause)), m_cause(cause), m_nPromptId(nPromptId)
 {
+}
+
+std::string AfxExceptionMessage(const CException& error, const std::string& path,
+                                UINT fallbackPrompt)
+{
+    if (const auto* archive = dynamic_cast<const CArchiveException*>(&error))
+    {
+        if (archive->m_nPromptId != 0)
+            return FormatResString(archive->m_nPromptId, path);
+        if (archive->m_cause == CArchiveException::endOfFile)
+            return FormatResString(AFX_IDP_FILE_ENDS_EARLY, path);
+    }
+    return FormatResString(fallbackPrompt, path, error.GetReason());
 }
 
 void AfxThrowFileException(const std::string& fileName, int osError)

@@ -55,6 +55,11 @@ public:
     UINT m_nPromptId;
 };
 
+// The text that tells the user about `error` on `path`: an archive's own prompt, or the end of
+// file, when it has one; otherwise `fallbackPrompt` with the path and the reason.
+std::string AfxExceptionMessage(const CException& error, const std::string& path,
+                                UINT fallbackPrompt);
+
 [[noreturn]] void AfxThrowFileException(const std::string& fileName, int osError);
 [[noreturn]] void AfxThrowArchiveException(CArchiveException::Cause cause,
                                            const std::string& fileName, UINT nPromptId = 0);

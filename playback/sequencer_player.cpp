@@ -40,23 +40,20 @@ class CCapturedMessages
 {
 public:
     CCapturedMessages()
-        : m_previous(AfxSetMessagePresenter(
+        : m_scope(
               [this](const std::string& text)
               {
                   if (m_strText.empty())
                       m_strText = text;
-              }))
+              })
     {
     }
-    ~CCapturedMessages() { AfxSetMessagePresenter(std::move(m_previous)); }
-    CCapturedMessages(const CCapturedMessages&) = delete;
-    CCapturedMessages& operator=(const CCapturedMessages&) = delete;
 
     const std::string& Text() const { return m_strText; }
 
 private:
     std::string m_strText;
-    MessagePresenter m_previous;
+    CMessagePresenterScope m_scope;
 };
 
 std::vector<std::string> DriverNames(fluid_settings_t* settings)

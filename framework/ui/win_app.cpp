@@ -97,19 +97,11 @@ wxFrame* AfxGetMainWnd()
 
 void AfxReportException(const CException& error)
 {
-    if (const auto* archive = dynamic_cast<const CArchiveException*>(&error))
-    {
-        if (archive->m_nPromptId != 0)
-            AfxMessageBox(FormatResString(archive->m_nPromptId, error.GetFileName()));
-        else if (archive->m_cause == CArchiveException::endOfFile)
-            AfxMessageBox(FormatResString(AFX_IDP_FILE_ENDS_EARLY, error.GetFileName()));
-        else
-            AfxMessageBox(
-                FormatResString(AFX_IDP_FAILED_TO_READ, error.GetFileName(), error.GetReason()));
-        return;
-    }
-    // Outside an open or a save, the files a command touches are files it writes.
-    AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, error.GetFileName(), error.GetReason()));
+    // Outside an open or a save, the files a command touches are files it writes; an archive
+    // error there can only come from reading.
+    const bool reading = dynamic_cast<const CArchiveException*>(&error) != nullptr;
+    AfxMessageBox(AfxExceptionMessage(error, error.GetFileName(),
+                                      reading ? AFX_IDP_FAILED_TO_READ : AFX_IDP_FAILED_TO_WRITE));
 }
 
 void CWinApp::SetCommandLine(int argc, char** argv)

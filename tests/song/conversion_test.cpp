@@ -174,9 +174,10 @@ TEST(Conversion, NothingHappensWithoutASong)
 
     // After a rejected file, the five bytes the document holds.
     WriteBytes(folder.File("x.mid"), {'R', 'I', 'F', 'F', 0, 0, 0});
-    const MessagePresenter previous = AfxSetMessagePresenter([](const std::string&) {});
-    ASSERT_TRUE(doc->OnOpenDocument(folder.File("x.mid")));
-    AfxSetMessagePresenter(previous);
+    {
+        CMessagePresenterScope quiet([](const std::string&) {});
+        ASSERT_TRUE(doc->OnOpenDocument(folder.File("x.mid")));
+    }
     doc->Convert("invert", 0);
     WriteConvertedSong(*doc, folder.File("rejected.mid"));
     EXPECT_EQ(ReadBytes(folder.File("rejected.mid")).size(), 5u);

@@ -10,19 +10,12 @@
 class CMessageRecorder
 {
 public:
-    CMessageRecorder()
-        : m_previous(AfxSetMessagePresenter([this](const std::string& text)
-                                            { m_messages.push_back(text); }))
-    {
-    }
-    ~CMessageRecorder() { AfxSetMessagePresenter(std::move(m_previous)); }
-    CMessageRecorder(const CMessageRecorder&) = delete;
-    CMessageRecorder& operator=(const CMessageRecorder&) = delete;
+    CMessageRecorder() : m_scope([this](const std::string& text) { m_messages.push_back(text); }) {}
 
     const std::vector<std::string>& Texts() const { return m_messages; }
     std::vector<std::string> Take() { return std::exchange(m_messages, {}); }
 
 private:
     std::vector<std::string> m_messages;
-    MessagePresenter m_previous;
+    CMessagePresenterScope m_scope;
 };
