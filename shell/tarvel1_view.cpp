@@ -11,6 +11,7 @@
 #include "string_table.h"
 #include "tarvel1_app.h"
 #include "win_app.h"
+#include "wx_text.h"
 
 bool g_bFirstUpdate = true;
 
@@ -90,7 +91,7 @@ void CTarvel1View::OnDraw(wxDC&)
 {
     if (wxFrame* frame = AfxGetMainWnd())
     {
-        const wxString title = wxString::FromUTF8(LoadResString(IDS_MAIN_WINDOW_TITLE).c_str());
+        const wxString title = FromUtf8(LoadResString(IDS_MAIN_WINDOW_TITLE));
         if (frame->GetTitle() != title)
             frame->SetTitle(title);
     }

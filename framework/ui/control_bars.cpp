@@ -26,13 +26,13 @@ void* GdkSymbol(const char* name)
     return dlsym(RTLD_DEFAULT, name);
 }
 
-bool GdkLockState(const char* function)
+// The status bar asks on every idle pass, so each function is looked up once.
+bool GdkLockState(LockState state)
 {
     static const auto display =
         reinterpret_cast<DefaultDisplay>(GdkSymbol("gdk_display_get_default"));
     static const auto keymapFor =
         reinterpret_cast<KeymapForDisplay>(GdkSymbol("gdk_keymap_get_for_display"));
-    const auto state = reinterpret_cast<LockState>(GdkSymbol(function));
     if (display == nullptr || keymapFor == nullptr || state == nullptr)
         return false;
     void* current = display();
@@ -44,17 +44,23 @@ bool GdkLockState(const char* function)
 
 bool AfxIsCapsLockOn()
 {
-    return GdkLockState("gdk_keymap_get_caps_lock_state");
+    static const auto state =
+        reinterpret_cast<LockState>(GdkSymbol("gdk_keymap_get_caps_lock_state"));
+    return GdkLockState(state);
 }
 
 bool AfxIsNumLockOn()
 {
-    return GdkLockState("gdk_keymap_get_num_lock_state");
+    static const auto state =
+        reinterpret_cast<LockState>(GdkSymbol("gdk_keymap_get_num_lock_state"));
+    return GdkLockState(state);
 }
 
 bool AfxIsScrollLockOn()
 {
-    return GdkLockState("gdk_keymap_get_scroll_lock_state");
+    static const auto state =
+        reinterpret_cast<LockState>(GdkSymbol("gdk_keymap_get_scroll_lock_state"));
+    return GdkLockState(state);
 }
 
 bool CToolBar::CreateEx(wxWindow* parent, unsigned ctrlStyle, unsigned style, UINT id)

@@ -315,9 +315,8 @@ void CFrameWnd::OnDropFiles(wxDropFilesEvent& event)
     // A file dropped on the window opens as File Open would; of several, the first.
     if (event.GetNumberOfFiles() <= 0)
         return;
-    const wxScopedCharBuffer path = event.GetFiles()[0].utf8_str();
     if (CWinApp* app = AfxGetApp())
-        app->OpenDocumentFile(std::string(path.data(), path.length()));
+        app->OpenDocumentFile(ToUtf8(event.GetFiles()[0]));
 }
 
 void CFrameWnd::OnCloseWindow(wxCloseEvent& event)

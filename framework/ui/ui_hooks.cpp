@@ -27,8 +27,7 @@ bool ShowFileDialog(bool open, const std::string& title, std::string& path)
                         suggestion.GetPath(), suggestion.GetFullName(), wildcard, style);
     if (dialog.ShowModal() != wxID_OK)
         return false;
-    const wxScopedCharBuffer chosen = dialog.GetPath().utf8_str();
-    path.assign(chosen.data(), chosen.length());
+    path = ToUtf8(dialog.GetPath());
     return true;
 }
 

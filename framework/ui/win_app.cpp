@@ -24,7 +24,7 @@ std::vector<std::string>& RawCommandLine()
 
 std::string AbsolutePath(const std::string& path)
 {
-    wxFileName name(wxString::FromUTF8(path.data(), path.size()));
+    wxFileName name(FromUtf8(path));
     name.MakeAbsolute();
     name.Normalize(wxPATH_NORM_DOTS);
     return ToUtf8(name.GetFullPath());
@@ -120,7 +120,7 @@ bool CWinApp::OnInit()
         wxTranslations::Set(translations);
     }
     SetAppName("tarvel1");
-    SetAppDisplayName(wxString::FromUTF8(LoadResString(AFX_IDS_APP_TITLE).c_str()));
+    SetAppDisplayName(FromUtf8(LoadResString(AFX_IDS_APP_TITLE)));
     AfxInstallWindowMessagePresenter();
     return InitInstance();
 }
