@@ -152,3 +152,13 @@ bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path
     std::printf("%s\n", wavPath.c_str());
     return true;
 }
+
+bool CheckPlaybackReady(const PlaybackRequest& request, bool render)
+{
+    CSequencerPlayer player(
+        MakePlayerOptions(request, render ? AudioOutput::Manual : AudioOutput::Device));
+    if (player.WaitForSoundFont())
+        return true;
+    AfxMessageBox(player.ErrorText());
+    return false;
+}

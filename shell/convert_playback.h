@@ -15,3 +15,6 @@ bool PlayConvertedSong(const PlaybackRequest& request, const std::string& path);
 // Renders `path` into the audio file `outPath` as fast as the machine allows.
 bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path,
                          const std::string& outPath);
+// Checks, before anything is written, what playing or rendering will need: the SoundFont now.
+// Reports what is missing through AfxMessageBox and returns false.
+bool CheckPlaybackReady(const PlaybackRequest& request, bool render);
