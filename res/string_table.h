@@ -28,6 +28,11 @@ constexpr UINT IDS_SMF_TOO_MANY_TRACKS = 0x4013;
 constexpr UINT IDS_SMF_TRUNCATED = 0x4014;
 constexpr UINT IDS_SMF_BAD_CHUNK = 0x4015;
 constexpr UINT IDS_SMF_BAD_EVENT = 0x4016;
+// Why the sequencer's reader refuses a song (the texts above serve it too).
+constexpr UINT IDS_SMF_SHORT_HEADER = 0x4100;
+constexpr UINT IDS_SMF_BAD_FORMAT = 0x4101; // %1: the format number found
+constexpr UINT IDS_SMF_ZERO_DIVISION = 0x4102;
+constexpr UINT IDS_SMF_NO_TRACKS = 0x4103;
 
 // The framework's own messages. %1 is the file's path, %2 the system's reason.
 constexpr UINT AFX_IDP_FAILED_TO_OPEN_DOC = 0xF000;
