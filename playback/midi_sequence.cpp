@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <limits>
-#include <queue>
+#include <utility>
 
 #include "string_table.h"
 
@@ -277,22 +277,19 @@ public:
             m_nNum = kDefaultTempo;
             m_nDen = division;
         }
+        m_nSafeTicks = SafeTicks();
     }
 
-    std::int64_t MicrosAt(std::uint64_t tick) const
+    // Events come in tick order, many at the same tick: the last answer is kept. It stays right
+    // across a tempo change, which only moves the times of later ticks.
+    std::int64_t MicrosAt(std::uint64_t tick)
     {
-        const std::uint64_t dt = tick - m_nStartTick;
-        const std::uint64_t q = dt / m_nDen;
-        const std::uint64_t r = dt % m_nDen;
-        const auto max = static_cast<std::uint64_t>(kMaxMicros);
-        if (m_nNum != 0 && q > max / m_nNum)
-            return kMaxMicros;
-        // r < m_nDen < 2^16 and m_nNum < 2^24: the product cannot overflow.
-        const std::uint64_t span = q * m_nNum + r * m_nNum / m_nDen;
-        const auto start = static_cast<std::uint64_t>(m_nStartMicros);
-        if (span > max - start)
-            return kMaxMicros;
-        return static_cast<std::int64_t>(start + span);
+        if (tick != m_nLastTick)
+        {
+            m_nLastTick = tick;
+            m_nLastMicros = Compute(tick);
+        }
+        return m_nLastMicros;
     }
 
     // Tempo events do not change the time of a song counted in SMPTE frames.
@@ -303,14 +300,111 @@ public:
         m_nStartMicros = MicrosAt(tick);
         m_nStartTick = tick;
         m_nNum = microsPerQuarter;
+        m_nSafeTicks = SafeTicks();
     }
 
 private:
+    // Past this many ticks from the start of the stretch, ticks times m_nNum would overflow.
+    std::uint64_t SafeTicks() const
+    {
+        return m_nNum == 0 ? std::numeric_limits<std::uint64_t>::max()
+                           : std::numeric_limits<std::uint64_t>::max() / m_nNum;
+    }
+
+    std::int64_t Compute(std::uint64_t tick) const
+    {
+        const std::uint64_t dt = tick - m_nStartTick;
+        const auto max = static_cast<std::uint64_t>(kMaxMicros);
+        std::uint64_t span = 0;
+        if (dt <= m_nSafeTicks)
+        {
+            span = dt * m_nNum / m_nDen;
+        }
+        else
+        {
+            const std::uint64_t q = dt / m_nDen;
+            const std::uint64_t r = dt % m_nDen;
+            if (q > max / m_nNum)
+                return kMaxMicros;
+            // r < m_nDen < 2^16 and m_nNum < 2^24: the product cannot overflow.
+            span = q * m_nNum + r * m_nNum / m_nDen;
+        }
+        const auto start = static_cast<std::uint64_t>(m_nStartMicros);
+        if (span > max - start)
+            return kMaxMicros;
+        return static_cast<std::int64_t>(start + span);
+    }
+
     bool m_bSmpte = false;
     std::uint64_t m_nNum = 0; // microseconds per m_nDen ticks
     std::uint64_t m_nDen = 1;
     std::uint64_t m_nStartTick = 0;
     std::int64_t m_nStartMicros = 0;
+    std::uint64_t m_nSafeTicks = 0;
+    std::uint64_t m_nLastTick = 0;
+    std::int64_t m_nLastMicros = 0;
+};
+
+// The tracks waiting to give their next event, smallest (tick, track) on top: a binary heap
+// whose top can be looked past, so that a track keeps giving events without touching the heap
+// for as long as they come first.
+class CMergeQueue
+{
+public:
+    using Entry = std::pair<std::uint64_t, std::uint32_t>; // tick, track
+
+    explicit CMergeQueue(std::size_t tracks) { m_heap.reserve(tracks); }
+
+    bool Empty() const { return m_heap.empty(); }
+    std::uint32_t TopTrack() const { return m_heap[0].second; }
+
+    void Push(const Entry& entry)
+    {
+        std::size_t i = m_heap.size();
+        m_heap.push_back(entry);
+        while (i > 0 && entry < m_heap[(i - 1) / 2])
+        {
+            m_heap[i] = m_heap[(i - 1) / 2];
+            i = (i - 1) / 2;
+        }
+        m_heap[i] = entry;
+    }
+
+    // Whether the top track's next entry still comes before every other track.
+    bool StaysFirst(const Entry& next) const
+    {
+        return (m_heap.size() < 2 || next < m_heap[1]) && (m_heap.size() < 3 || next < m_heap[2]);
+    }
+
+    void ReplaceTop(const Entry& entry)
+    {
+        const std::size_t n = m_heap.size();
+        std::size_t i = 0;
+        for (;;)
+        {
+            std::size_t child = 2 * i + 1;
+            if (child >= n)
+                break;
+            if (child + 1 < n && m_heap[child + 1] < m_heap[child])
+                ++child;
+            if (!(m_heap[child] < entry))
+                break;
+            m_heap[i] = m_heap[child];
+            i = child;
+        }
+        m_heap[i] = entry;
+    }
+
+    void PopTop()
+    {
+        const Entry last = m_heap.back();
+        m_heap.pop_back();
+        if (!m_heap.empty())
+            ReplaceTop(last);
+    }
+
+private:
+    std::vector<Entry> m_heap;
 };
 
 struct CTrackSpan
@@ -560,25 +654,34 @@ bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string
         std::vector<CTrackCursor> cursors;
         std::vector<CRawEvent> pending(spans.size());
         cursors.reserve(spans.size());
-        using Entry = std::pair<std::uint64_t, std::uint32_t>;
-        std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> queue;
+        CMergeQueue queue(spans.size());
         for (std::size_t i = 0; i < spans.size(); ++i)
         {
             cursors.emplace_back(data, spans[i].nBegin, spans[i].nEnd, spans[i].bOpenEnded);
             if (cursors[i].Next(pending[i]) == Step::Event)
-                queue.emplace(pending[i].nTick, static_cast<std::uint32_t>(i));
+                queue.Push({pending[i].nTick, static_cast<std::uint32_t>(i)});
             else
                 endTick = std::max(endTick, cursors[i].Tick());
         }
-        while (!queue.empty())
+        while (!queue.Empty())
         {
-            const std::uint32_t i = queue.top().second;
-            queue.pop();
-            sink.Take(cursors[i], pending[i], 0);
-            if (cursors[i].Next(pending[i]) == Step::Event)
-                queue.emplace(pending[i].nTick, i);
-            else
-                endTick = std::max(endTick, cursors[i].Tick());
+            const std::uint32_t i = queue.TopTrack();
+            for (;;)
+            {
+                sink.Take(cursors[i], pending[i], 0);
+                if (cursors[i].Next(pending[i]) != Step::Event)
+                {
+                    endTick = std::max(endTick, cursors[i].Tick());
+                    queue.PopTop();
+                    break;
+                }
+                const CMergeQueue::Entry next{pending[i].nTick, i};
+                if (!queue.StaysFirst(next))
+                {
+                    queue.ReplaceTop(next);
+                    break;
+                }
+            }
         }
     }
 
