@@ -703,10 +703,15 @@ std::size_t CMidiSequence::IndexAt(std::int64_t micros) const
 
 std::array<CChannelState, 16> CMidiSequence::StateAt(std::int64_t micros) const
 {
+    return StateAfter(IndexAt(micros));
+}
+
+std::array<CChannelState, 16> CMidiSequence::StateAfter(std::size_t count) const
+{
     std::array<CChannelState, 16> state;
     // Velocity of each held note, 0 when not held: a note struck twice is held once.
     std::array<std::array<std::uint8_t, 128>, 16> held{};
-    const std::size_t end = IndexAt(micros);
+    const std::size_t end = std::min(count, m_events.size());
     for (std::size_t i = 0; i < end; ++i)
     {
         const CMidiEvent& ev = m_events[i];

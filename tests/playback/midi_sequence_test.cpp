@@ -251,6 +251,8 @@ TEST(MidiSequence, BrokenFilesAreRefusedWithTheirReason)
     EXPECT_EQ(Refusal(huge), Track1(IDS_SMF_TRUNCATED));
 
     // Every prefix of a real song is refused, and a refusal leaves nothing of the song before.
+    // The one long song is cut at every fifth byte and at every byte of its last kilobyte, to
+    // keep the time under the sanitizers in seconds.
     for (const std::string& name : kRealSongs)
     {
         const Bytes song = ReadBytes(DataPath(name));
@@ -258,6 +260,8 @@ TEST(MidiSequence, BrokenFilesAreRefusedWithTheirReason)
         std::string reason;
         for (std::size_t n = 0; n < song.size(); ++n)
         {
+            if (song.size() > 4096 && n % 5 != 0 && n + 1024 < song.size())
+                continue;
             if (n % 64 == 0)
             {
                 ASSERT_TRUE(seq.Read(song.data(), song.size(), reason)) << name;
@@ -305,6 +309,10 @@ TEST(MidiSequence, StateAtChasesWhatTheSongSetBeforeThatTime)
     EXPECT_EQ(ch.heldNotes, (Held{{60, 100}, {64, 80}, {67, 70}}));
     EXPECT_EQ(early[9].heldNotes, (Held{{36, 127}}));
     EXPECT_EQ(early[0].nProgram, -1);
+
+    // Between the two let-go events of the same time: E is let go, G still held.
+    const auto between = seq.StateAfter(14);
+    EXPECT_EQ(between[2].heldNotes, (Held{{60, 100}, {67, 70}}));
 
     const auto middle = seq.StateAt(500001);
     EXPECT_EQ(middle[2].heldNotes, (Held{{60, 100}}));
