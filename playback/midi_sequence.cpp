@@ -746,11 +746,11 @@ std::array<CChannelState, 16> CMidiSequence::StateAfter(std::size_t count) const
                 ch.nPitchBend = 8192;
                 ch.nChannelPressure = 0;
             }
-            else
+            else if (ev.data1 < 120)
             {
                 ch.controllers[ev.data1] = ev.data2;
             }
-            break;
+            break; // local control (122) is the instrument's business, not the song's state
         case 0xC0:
             ch.nProgram = ev.data1;
             break;

@@ -324,6 +324,7 @@ TEST(MidiSequence, StateAtChasesWhatTheSongSetBeforeThatTime)
     EXPECT_EQ(end[2].controllers[64], 0);
     EXPECT_EQ(end[2].controllers[7], 90);
     EXPECT_EQ(end[2].nPitchBend, 8192);
+    EXPECT_EQ(end[2].controllers[121], -1); // a reset is an action, not a value to send again
     EXPECT_EQ(seq.IndexAt(500000), 13u);
     EXPECT_EQ(seq.IndexAt(seq.TotalMicros() + 1), seq.Events().size());
 }
