@@ -155,8 +155,16 @@ public:
     std::size_t Position() const { return m_nPos; }
     std::uint64_t Tick() const { return m_nTick; }
 
-    // How many of the next F7 events continue a sysex packet already joined into one message.
-    std::uint32_t m_nContinuations = 0;
+    // The next `count` F7 events continue a sysex packet already joined into one message.
+    void ExpectContinuations(std::uint32_t count) { m_nContinuations = count; }
+    // Whether this F7 event is one of them, counting it off.
+    bool TakeContinuation()
+    {
+        if (m_nContinuations == 0)
+            return false;
+        --m_nContinuations;
+        return true;
+    }
 
 private:
     // At most four bytes, as the format allows; a longer one is damage, not a bigger number.
@@ -198,7 +206,13 @@ private:
     bool m_bEnded = false;
     std::uint64_t m_nTick = 0;
     std::uint8_t m_nRunningStatus = 0; // never crosses tracks: each track has its own cursor
+    std::uint32_t m_nContinuations = 0;
 };
+
+bool EndsWithF7(const std::uint8_t* data, const CRawEvent& ev)
+{
+    return ev.nSize > 0 && data[ev.nData + ev.nSize - 1] == 0xF7;
+}
 
 // A sysex sent in packets: F0 with its first bytes and no closing F7, then F7 events carrying the
 // rest until one ends in F7. Events of other kinds may stand between the packets. The packets are
@@ -227,7 +241,7 @@ CPacketPlan PlanPacket(const std::uint8_t* data, const CTrackCursor& cursor, con
         plan.nBytes += ev.nSize;
         if (parts)
             parts->emplace_back(ev.nData, ev.nSize);
-        if (ev.nSize > 0 && data[ev.nData + ev.nSize - 1] == 0xF7)
+        if (EndsWithF7(data, ev))
         {
             plan.bClosed = true;
             break;
@@ -238,11 +252,6 @@ CPacketPlan PlanPacket(const std::uint8_t* data, const CTrackCursor& cursor, con
     if (!plan.bClosed)
         ++plan.nBytes;
     return plan;
-}
-
-bool EndsWithF7(const std::uint8_t* data, const CRawEvent& ev)
-{
-    return ev.nSize > 0 && data[ev.nData + ev.nSize - 1] == 0xF7;
 }
 
 // Ticks to microseconds for one stretch of constant tempo. Each time is computed from the start
@@ -455,11 +464,8 @@ public:
             TakeSysEx(cursor, ev, tick);
             return;
         case CRawEvent::Type::Escape:
-            if (cursor.m_nContinuations > 0)
-            {
-                --cursor.m_nContinuations; // already part of the message its F0 began
-                return;
-            }
+            if (cursor.TakeContinuation())
+                return; // already part of the message its F0 began
             if (ev.nSize == 0)
                 return;
             if (Counting())
@@ -500,7 +506,7 @@ private:
         }
         m_parts.clear();
         const CPacketPlan plan = PlanPacket(m_pData, cursor, ev, Counting() ? nullptr : &m_parts);
-        cursor.m_nContinuations = plan.nContinuations;
+        cursor.ExpectContinuations(plan.nContinuations);
         if (Counting())
         {
             ++m_nEvents;
