@@ -3,6 +3,7 @@
 // window framework builds them and the tests read them without any resource compiler.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "resource.h"
@@ -118,10 +119,14 @@ struct DialogTemplate
 // The author's web page: the about box shows this address and opens exactly it.
 const char* HomePageUrl();
 
-// Each returns nullptr for an id that has no such resource.
+// Each returns nullptr for an id that has no such resource. Texts are in the user's language.
 const MenuResource* FindMenuResource(UINT id);
 const AccelTableResource* FindAccelResource(UINT id);
 const ToolBarResource* FindToolBarResource(UINT id);
 const DialogTemplate* FindDialogTemplate(UINT id);
 // An icon in XPM form; `size` picks 16 or 32 pixels.
 const char* const* FindIconXpm(UINT id, int size);
+
+// Every text of the menus and dialog templates as written in the tables, the source of the
+// translations.
+std::vector<std::string> UiSourceTexts();

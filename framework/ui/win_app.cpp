@@ -9,6 +9,7 @@
 
 #include "afxres.h"
 #include "message_box.h"
+#include "message_catalog.h"
 #include "string_table.h"
 #include "ui_hooks.h"
 #include "wx_text.h"
@@ -104,6 +105,19 @@ void AfxReportException(const CException& error)
                                       reading ? AFX_IDP_FAILED_TO_READ : AFX_IDP_FAILED_TO_WRITE));
 }
 
+void AfxInitTranslations()
+{
+    // wx's own texts (stock buttons, its dialogs) in the language of ours, so that no dialog
+    // mixes two; Japanese needs no system locale, English needs no catalog.
+    if (wxTranslations::Get() != nullptr)
+        return;
+    auto* translations = new wxTranslations();
+    translations->SetLanguage(ResLanguage().empty() ? wxString("ja")
+                                                    : wxString::FromUTF8(ResLanguage()));
+    translations->AddStdCatalog();
+    wxTranslations::Set(translations);
+}
+
 void CWinApp::SetCommandLine(int argc, char** argv)
 {
     RawCommandLine().assign(argv, argv + argc);
@@ -111,14 +125,7 @@ void CWinApp::SetCommandLine(int argc, char** argv)
 
 bool CWinApp::OnInit()
 {
-    // wx's own texts (stock buttons, its dialogs) in Japanese, without needing a system locale.
-    if (wxTranslations::Get() == nullptr)
-    {
-        auto* translations = new wxTranslations();
-        translations->SetLanguage(wxLANGUAGE_JAPANESE);
-        translations->AddStdCatalog();
-        wxTranslations::Set(translations);
-    }
+    AfxInitTranslations();
     SetAppName("tarvel1");
     SetAppDisplayName(FromUtf8(LoadResString(AFX_IDS_APP_TITLE)));
     AfxInstallWindowMessagePresenter();
