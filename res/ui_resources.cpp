@@ -5,6 +5,7 @@
 #include "icons/tarvel1_16.xpm"
 #include "icons/tarvel1_32.xpm"
 #include "icons/toolbar.xpm"
+#include "icons/toolbar_2x.xpm"
 
 #ifndef TARVEL1_HOMEPAGE_URL
 #error "TARVEL1_HOMEPAGE_URL comes from res/CMakeLists.txt"
@@ -56,7 +57,7 @@ const AccelTableResource kMainAccel = {
 };
 
 const ToolBarResource kMainToolBar = {
-    IDR_MAINFRAME, 16, 15, {ID_FILE_OPEN, ID_SEPARATOR, ID_APP_ABOUT}, toolbar_xpm,
+    IDR_MAINFRAME, 16, 15, {ID_FILE_OPEN, ID_SEPARATOR, ID_APP_ABOUT}, toolbar_xpm, toolbar_2x_xpm,
 };
 
 const DialogTemplate kConverterForm = {

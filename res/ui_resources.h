@@ -58,7 +58,8 @@ struct AccelTableResource
 };
 
 // Toolbar buttons left to right; ID_SEPARATOR is a gap. Image i of the strip belongs to the
-// i-th button that is not a separator.
+// i-th button that is not a separator. The second strip draws the same buttons at twice the size
+// for screens scaled by 2, so that they are not blown up from the small ones.
 struct ToolBarResource
 {
     UINT nId;
@@ -66,6 +67,7 @@ struct ToolBarResource
     int nButtonHeight;
     std::vector<UINT> buttons;
     const char* const* bitmapXpm;
+    const char* const* bitmapXpm2x = nullptr;
 };
 
 enum class ControlKind

@@ -1,6 +1,7 @@
-// The program's language follows the locale: English under en_US.UTF-8, the Japanese source texts
-// under C. The window half checks the language this test process was started in (shell_tests
-// runs once under each); the converter is started under both.
+// The program on a desktop. Its language follows the locale: English under en_US.UTF-8, the
+// Japanese source texts under C; the window half checks the language this test process was
+// started in (shell_tests runs once under each), the converter is started under both. The
+// toolbar's buttons are sharp on a screen scaled by 2.
 
 #include <array>
 #include <cstdio>
@@ -12,7 +13,9 @@
 #include <wx/stockitem.h>
 
 #include "gui_test.h"
+#include "control_bars.h"
 #include "resource.h"
+#include "ui_resources.h"
 
 namespace
 {
@@ -47,11 +50,11 @@ std::string ConverterError(const std::string& lcAll, const std::string& song)
 
 } // namespace
 
-class LocaleTest : public GuiTest
+class DesktopTest : public GuiTest
 {
 };
 
-TEST_F(LocaleTest, MenusAboutBoxAndStockButtonsShareOneLanguage)
+TEST_F(DesktopTest, MenusAboutBoxAndStockButtonsShareOneLanguage)
 {
     const bool english = EnglishExpected();
     AfxInitTranslations();
@@ -84,7 +87,7 @@ TEST_F(LocaleTest, MenusAboutBoxAndStockButtonsShareOneLanguage)
     EXPECT_TRUE(shown);
 }
 
-TEST_F(LocaleTest, ConverterSpeaksTheLanguageOfItsLocale)
+TEST_F(DesktopTest, ConverterSpeaksTheLanguageOfItsLocale)
 {
     const std::string song = m_scratch.File("text.mid");
     std::ofstream(song) << "not a song";
@@ -94,4 +97,35 @@ TEST_F(LocaleTest, ConverterSpeaksTheLanguageOfItsLocale)
               std::string::npos);
     EXPECT_NE(ConverterError("ja_JP.UTF-8", song).find(": これはＭＩＤＩファイルではありません"),
               std::string::npos);
+}
+
+// A screen scaled by 2 gets the buttons drawn at that size, not the small ones blown up (which
+// would give every 2x2 block of pixels one colour, or a blur).
+TEST_F(DesktopTest, ToolbarButtonsHaveTheirOwnImagesAtTwiceTheSize)
+{
+    ASSERT_TRUE(StartApp());
+    CToolBar* bar = Frame()->GetDockToolBar();
+    ASSERT_NE(bar, nullptr);
+    const ToolBarResource* resource = FindToolBarResource(IDR_MAINFRAME);
+    const wxImage strip2x = wxBitmap(resource->bitmapXpm2x).ConvertToImage();
+    int image = 0;
+    for (UINT command : resource->buttons)
+    {
+        if (command == ID_SEPARATOR)
+            continue;
+        wxAuiToolBarItem* tool = bar->FindTool(AfxWxId(command));
+        ASSERT_NE(tool, nullptr);
+        const wxSize size(2 * resource->nButtonWidth, 2 * resource->nButtonHeight);
+        const wxImage shown = tool->GetBitmapBundle().GetBitmap(size).ConvertToImage();
+        const wxImage drawn = strip2x.GetSubImage(wxRect(wxPoint(image * size.x, 0), size));
+        ASSERT_EQ(shown.GetSize(), size);
+        int differing = 0;
+        for (int y = 0; y < size.y; ++y)
+            for (int x = 0; x < size.x; ++x)
+                differing += shown.GetRed(x, y) != drawn.GetRed(x, y) ||
+                             shown.GetBlue(x, y) != drawn.GetBlue(x, y) ||
+                             shown.IsTransparent(x, y) != drawn.IsTransparent(x, y);
+        EXPECT_EQ(differing, 0) << "button " << image;
+        ++image;
+    }
 }
