@@ -1,6 +1,8 @@
 #include "win_app.h"
 
+#include <clocale>
 #include <cstdlib>
+#include <cstring>
 
 #include <wx/filename.h>
 #include <wx/intl.h>
@@ -111,6 +113,22 @@ void AfxInitTranslations()
     // mixes two; Japanese needs no system locale, English needs no catalog.
     if (wxTranslations::Get() != nullptr)
         return;
+    // GTK's own texts (the file dialog's buttons and columns) follow LC_MESSAGES, which wx leaves
+    // at C, that is English. Our Japanese texts take a Japanese locale for them when the system
+    // has one, also under C, where the program shows Japanese; English keeps C.
+    if (ResLanguage().empty())
+    {
+        const char* user = std::setlocale(LC_MESSAGES, "");
+        if (user == nullptr || std::strncmp(user, "ja", 2) != 0)
+        {
+            if (std::setlocale(LC_MESSAGES, "ja_JP.UTF-8") == nullptr)
+                std::setlocale(LC_MESSAGES, "C");
+        }
+    }
+    else if (ResLanguage() != "en")
+    {
+        std::setlocale(LC_MESSAGES, "");
+    }
     auto* translations = new wxTranslations();
     translations->SetLanguage(ResLanguage().empty() ? wxString("ja")
                                                     : wxString::FromUTF8(ResLanguage()));

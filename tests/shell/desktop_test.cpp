@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <libintl.h>
 
 #include <wx/button.h>
 #include <wx/dialog.h>
@@ -70,6 +71,10 @@ TEST_F(DesktopTest, MenusAboutBoxAndStockButtonsShareOneLanguage)
     // GTK's dialogs take their buttons from wx's stock texts: they must speak the same language.
     EXPECT_EQ(ToUtf8(wxGetStockLabel(wxID_CANCEL, wxSTOCK_NOFLAGS)),
               english ? "Cancel" : "キャンセル");
+    // GTK's own buttons too (this needs the ja_JP.UTF-8 locale, which scripts/deps.sh makes).
+    EXPECT_EQ(std::string(dgettext("gtk30", "_Cancel")), english ? "_Cancel" : "キャンセル(_C)");
+
+    Screenshot(english ? "main_window_en" : "main_window_ja");
 
     bool shown = false;
     Record().onModal = [&](wxDialog* dialog) -> int
