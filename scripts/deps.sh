@@ -14,7 +14,7 @@ test_packages=(
     clang libclang-rt-14-dev
     xvfb xauth imagemagick x11-utils
     fluidsynth
-    locales librsvg2-bin appstream desktop-file-utils lintian dpkg-dev file
+    locales appstream desktop-file-utils lintian dpkg-dev file
 )
 
 wanted=("${run_packages[@]}")
