@@ -1,7 +1,7 @@
-// The program on a desktop. Its language follows the locale: English under en_US.UTF-8, the
-// Japanese source texts under C; the window half checks the language this test process was
-// started in (shell_tests runs once under each), the converter is started under both. The
-// toolbar's buttons are sharp on a screen scaled by 2.
+// The program's language follows the locale: English under en_US.UTF-8, the Japanese source texts
+// under C. The window half checks the language this test process was started in (shell_tests
+// runs once under each); the converter is started under both. And the toolbar's buttons stay
+// sharp on a screen scaled by 2.
 
 #include <array>
 #include <cstdio>
@@ -51,11 +51,15 @@ std::string ConverterError(const std::string& lcAll, const std::string& song)
 
 } // namespace
 
-class DesktopTest : public GuiTest
+class LanguageTest : public GuiTest
 {
 };
 
-TEST_F(DesktopTest, MenusAboutBoxAndStockButtonsShareOneLanguage)
+class ScaledToolbarTest : public GuiTest
+{
+};
+
+TEST_F(LanguageTest, MenusAboutBoxAndStockButtonsShareOneLanguage)
 {
     const bool english = EnglishExpected();
     AfxInitTranslations();
@@ -92,7 +96,7 @@ TEST_F(DesktopTest, MenusAboutBoxAndStockButtonsShareOneLanguage)
     EXPECT_TRUE(shown);
 }
 
-TEST_F(DesktopTest, ConverterSpeaksTheLanguageOfItsLocale)
+TEST_F(LanguageTest, ConverterSpeaksTheLanguageOfItsLocale)
 {
     const std::string song = m_scratch.File("text.mid");
     std::ofstream(song) << "not a song";
@@ -106,7 +110,7 @@ TEST_F(DesktopTest, ConverterSpeaksTheLanguageOfItsLocale)
 
 // A screen scaled by 2 gets the buttons drawn at that size, not the small ones blown up (which
 // would give every 2x2 block of pixels one colour, or a blur).
-TEST_F(DesktopTest, ToolbarButtonsHaveTheirOwnImagesAtTwiceTheSize)
+TEST_F(ScaledToolbarTest, ButtonsHaveTheirOwnImagesAtTwiceTheSize)
 {
     ASSERT_TRUE(StartApp());
     CToolBar* bar = Frame()->GetDockToolBar();
