@@ -1,5 +1,6 @@
 #include "string_table.h"
 
+#include "message_catalog.h"
 #include "resource.h"
 
 #include <unordered_map>
@@ -138,7 +139,15 @@ const std::string& LoadResString(UINT id)
     static const std::string empty;
     const auto& table = Table();
     const auto it = table.find(id);
-    return it == table.end() ? empty : it->second;
+    return it == table.end() ? empty : TranslateResText(it->second);
+}
+
+std::vector<std::string> StringTableSourceTexts()
+{
+    std::vector<std::string> texts;
+    for (const auto& entry : Table())
+        texts.push_back(entry.second);
+    return texts;
 }
 
 std::string FormatResString(UINT id, std::string_view arg1, std::string_view arg2)

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 using UINT = unsigned int;
 
@@ -60,8 +61,12 @@ constexpr UINT IDS_MODE_COUNT = 6;
 constexpr UINT IDS_KEY_FIRST = 0x0220; // the key box's entries, in order
 constexpr UINT IDS_KEY_COUNT = 12;
 
-// The text stored under `id`; an unknown id is a programmer error and yields an empty text.
+// The text stored under `id`, in the user's language (message_catalog.h); an unknown id is a
+// programmer error and yields an empty text.
 const std::string& LoadResString(UINT id);
+
+// Every text of the table as written in it, the source of the translations.
+std::vector<std::string> StringTableSourceTexts();
 
 // Replaces %1, %2, ... in `pattern` by the given arguments, in order.
 std::string FormatResString(UINT id, std::string_view arg1, std::string_view arg2 = {});

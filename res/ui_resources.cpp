@@ -1,8 +1,11 @@
 #include "ui_resources.h"
 
+#include "message_catalog.h"
+
 #include "icons/tarvel1_16.xpm"
 #include "icons/tarvel1_32.xpm"
 #include "icons/toolbar.xpm"
+#include "icons/toolbar_2x.xpm"
 
 #ifndef TARVEL1_HOMEPAGE_URL
 #error "TARVEL1_HOMEPAGE_URL comes from res/CMakeLists.txt"
@@ -54,7 +57,7 @@ const AccelTableResource kMainAccel = {
 };
 
 const ToolBarResource kMainToolBar = {
-    IDR_MAINFRAME, 16, 15, {ID_FILE_OPEN, ID_SEPARATOR, ID_APP_ABOUT}, toolbar_xpm,
+    IDR_MAINFRAME, 16, 15, {ID_FILE_OPEN, ID_SEPARATOR, ID_APP_ABOUT}, toolbar_xpm, toolbar_2x_xpm,
 };
 
 const DialogTemplate kConverterForm = {
@@ -96,6 +99,27 @@ const DialogTemplate kAboutBox = {
     },
 };
 
+// The tables above hold the source texts; the window gets them in the user's language. The
+// language is chosen once per process, so each table is translated once.
+MenuResource Translated(MenuResource menu)
+{
+    for (PopupMenuResource& popup : menu.popups)
+    {
+        popup.text = TranslateResText(popup.text);
+        for (MenuItemResource& item : popup.items)
+            item.text = TranslateResText(item.text);
+    }
+    return menu;
+}
+
+DialogTemplate Translated(DialogTemplate dialog)
+{
+    dialog.caption = TranslateResText(dialog.caption);
+    for (ControlTemplate& control : dialog.controls)
+        control.text = TranslateResText(control.text);
+    return dialog;
+}
+
 } // namespace
 
 const char* HomePageUrl()
@@ -105,7 +129,8 @@ const char* HomePageUrl()
 
 const MenuResource* FindMenuResource(UINT id)
 {
-    return id == kMainMenu.nId ? &kMainMenu : nullptr;
+    static const MenuResource mainMenu = Translated(kMainMenu);
+    return id == kMainMenu.nId ? &mainMenu : nullptr;
 }
 
 const AccelTableResource* FindAccelResource(UINT id)
@@ -120,11 +145,37 @@ const ToolBarResource* FindToolBarResource(UINT id)
 
 const DialogTemplate* FindDialogTemplate(UINT id)
 {
+    static const DialogTemplate converterForm = Translated(kConverterForm);
+    static const DialogTemplate aboutBox = Translated(kAboutBox);
     if (id == kConverterForm.nId)
-        return &kConverterForm;
+        return &converterForm;
     if (id == kAboutBox.nId)
-        return &kAboutBox;
+        return &aboutBox;
     return nullptr;
+}
+
+std::vector<std::string> UiSourceTexts()
+{
+    std::vector<std::string> texts;
+    const auto add = [&texts](const char* text)
+    {
+        if (text != nullptr)
+            texts.emplace_back(text);
+    };
+    for (const PopupMenuResource& popup : kMainMenu.popups)
+    {
+        add(popup.text);
+        for (const MenuItemResource& item : popup.items)
+            add(item.text);
+    }
+    for (const DialogTemplate* dialog : {&kConverterForm, &kAboutBox})
+    {
+        // The font's face is a name the system looks up, not a text anyone reads.
+        add(dialog->caption);
+        for (const ControlTemplate& control : dialog->controls)
+            add(control.text);
+    }
+    return texts;
 }
 
 const char* const* FindIconXpm(UINT id, int size)

@@ -3,6 +3,7 @@
 // window framework builds them and the tests read them without any resource compiler.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "resource.h"
@@ -57,7 +58,8 @@ struct AccelTableResource
 };
 
 // Toolbar buttons left to right; ID_SEPARATOR is a gap. Image i of the strip belongs to the
-// i-th button that is not a separator.
+// i-th button that is not a separator. The second strip draws the same buttons at twice the size
+// for screens scaled by 2, so that they are not blown up from the small ones.
 struct ToolBarResource
 {
     UINT nId;
@@ -65,6 +67,7 @@ struct ToolBarResource
     int nButtonHeight;
     std::vector<UINT> buttons;
     const char* const* bitmapXpm;
+    const char* const* bitmapXpm2x = nullptr;
 };
 
 enum class ControlKind
@@ -118,10 +121,14 @@ struct DialogTemplate
 // The author's web page: the about box shows this address and opens exactly it.
 const char* HomePageUrl();
 
-// Each returns nullptr for an id that has no such resource.
+// Each returns nullptr for an id that has no such resource. Texts are in the user's language.
 const MenuResource* FindMenuResource(UINT id);
 const AccelTableResource* FindAccelResource(UINT id);
 const ToolBarResource* FindToolBarResource(UINT id);
 const DialogTemplate* FindDialogTemplate(UINT id);
 // An icon in XPM form; `size` picks 16 or 32 pixels.
 const char* const* FindIconXpm(UINT id, int size);
+
+// Every text of the menus and dialog templates as written in the tables, the source of the
+// translations.
+std::vector<std::string> UiSourceTexts();

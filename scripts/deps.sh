@@ -7,18 +7,43 @@ run_packages=(
     g++ make cmake pkg-config
     libwxgtk3.2-dev wx-common wx3.2-i18n
     libfluidsynth-dev libasound2-dev libglib2.0-dev libsdl2-dev timgm6mb-soundfont
-    fonts-ipafont-gothic xdg-utils
+    fonts-ipafont-gothic xdg-utils gettext
 )
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth imagemagick x11-utils
     fluidsynth
+    locales appstream desktop-file-utils lintian dpkg-dev file
 )
 
 wanted=("${run_packages[@]}")
 if [ "${1:-run}" = test ]; then
     wanted+=("${test_packages[@]}")
+fi
+
+# The locale tests run the program under en_US.UTF-8 and ja_JP.UTF-8: both must exist.
+generate_locales() {
+    local wanted_locales=(en_US.UTF-8 ja_JP.UTF-8) available enable=()
+    available=$(locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | sed 's/utf-8/utf8/')
+    for name in "${wanted_locales[@]}"; do
+        local key
+        key=$(echo "$name" | tr '[:upper:]' '[:lower:]' | sed 's/utf-8/utf8/')
+        grep -qx "$key" <<< "$available" || enable+=("$name")
+    done
+    [ ${#enable[@]} -eq 0 ] && return 0
+    for name in "${enable[@]}"; do
+        # Uncomment the line when it is there, add it when it is not; never twice.
+        "${sudo[@]}" sed -i "s/^# *\($name UTF-8\)\$/\1/" /etc/locale.gen
+        grep -qx "$name UTF-8" /etc/locale.gen ||
+            echo "$name UTF-8" | "${sudo[@]}" tee -a /etc/locale.gen > /dev/null
+    done
+    "${sudo[@]}" locale-gen > /dev/null
+}
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
 fi
 
 missing=()
@@ -27,13 +52,12 @@ for package in "${wanted[@]}"; do
         missing+=("$package")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-sudo=()
-if [ "$(id -u)" -ne 0 ]; then
-    sudo=(sudo)
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y --no-install-recommends "${missing[@]}"
 fi
-echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y --no-install-recommends "${missing[@]}"
+if [ "${1:-run}" = test ]; then
+    generate_locales
+fi

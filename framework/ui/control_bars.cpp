@@ -87,6 +87,8 @@ bool CToolBar::LoadToolBar(UINT id)
     const wxBitmap strip(resource->bitmapXpm);
     if (!strip.IsOk())
         return false;
+    const wxBitmap strip2x =
+        resource->bitmapXpm2x != nullptr ? wxBitmap(resource->bitmapXpm2x) : wxBitmap();
     SetToolBitmapSize(wxSize(resource->nButtonWidth, resource->nButtonHeight));
     int image = 0;
     for (UINT command : resource->buttons)
@@ -100,10 +102,17 @@ bool CToolBar::LoadToolBar(UINT id)
                           resource->nButtonHeight);
         if (cell.GetRight() >= strip.GetWidth())
             return false;
+        const wxRect cell2x(cell.x * 2, 0, cell.width * 2, cell.height * 2);
+        // wx picks the image that fits the screen's scale; without a sharp one it scales up.
+        wxBitmapBundle images = strip.GetSubBitmap(cell);
+        if (strip2x.IsOk() && cell2x.GetRight() < strip2x.GetWidth() &&
+            cell2x.GetBottom() < strip2x.GetHeight())
+            images =
+                wxBitmapBundle::FromBitmaps(strip.GetSubBitmap(cell), strip2x.GetSubBitmap(cell2x));
         ++image;
         const wxString tip =
             (m_nBarStyle & CBRS_TOOLTIPS) ? FromUtf8(AfxToolTipPrompt(command)) : wxString();
-        AddTool(AfxWxId(command), wxEmptyString, strip.GetSubBitmap(cell), tip, wxITEM_NORMAL);
+        AddTool(AfxWxId(command), wxEmptyString, images, tip, wxITEM_NORMAL);
         SetToolLongHelp(AfxWxId(command), FromUtf8(AfxStatusPrompt(command)));
     }
     Realize();

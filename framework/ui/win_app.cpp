@@ -1,6 +1,8 @@
 #include "win_app.h"
 
+#include <clocale>
 #include <cstdlib>
+#include <cstring>
 
 #include <wx/filename.h>
 #include <wx/intl.h>
@@ -9,6 +11,7 @@
 
 #include "afxres.h"
 #include "message_box.h"
+#include "message_catalog.h"
 #include "string_table.h"
 #include "ui_hooks.h"
 #include "wx_text.h"
@@ -104,6 +107,35 @@ void AfxReportException(const CException& error)
                                       reading ? AFX_IDP_FAILED_TO_READ : AFX_IDP_FAILED_TO_WRITE));
 }
 
+void AfxInitTranslations()
+{
+    // wx's own texts (stock buttons, its dialogs) in the language of ours, so that no dialog
+    // mixes two; Japanese needs no system locale, English needs no catalog.
+    if (wxTranslations::Get() != nullptr)
+        return;
+    // GTK's own texts (the file dialog's buttons and columns) follow LC_MESSAGES, which wx leaves
+    // at C, that is English. Our Japanese texts take a Japanese locale for them when the system
+    // has one, also under C, where the program shows Japanese; English keeps C.
+    if (ResLanguage().empty())
+    {
+        const char* user = std::setlocale(LC_MESSAGES, "");
+        if (user == nullptr || std::strncmp(user, "ja", 2) != 0)
+        {
+            if (std::setlocale(LC_MESSAGES, "ja_JP.UTF-8") == nullptr)
+                std::setlocale(LC_MESSAGES, "C");
+        }
+    }
+    else if (ResLanguage() != "en")
+    {
+        std::setlocale(LC_MESSAGES, "");
+    }
+    auto* translations = new wxTranslations();
+    translations->SetLanguage(ResLanguage().empty() ? wxString("ja")
+                                                    : wxString::FromUTF8(ResLanguage()));
+    translations->AddStdCatalog();
+    wxTranslations::Set(translations);
+}
+
 void CWinApp::SetCommandLine(int argc, char** argv)
 {
     RawCommandLine().assign(argv, argv + argc);
@@ -111,14 +143,7 @@ void CWinApp::SetCommandLine(int argc, char** argv)
 
 bool CWinApp::OnInit()
 {
-    // wx's own texts (stock buttons, its dialogs) in Japanese, without needing a system locale.
-    if (wxTranslations::Get() == nullptr)
-    {
-        auto* translations = new wxTranslations();
-        translations->SetLanguage(wxLANGUAGE_JAPANESE);
-        translations->AddStdCatalog();
-        wxTranslations::Set(translations);
-    }
+    AfxInitTranslations();
     SetAppName("tarvel1");
     SetAppDisplayName(FromUtf8(LoadResString(AFX_IDS_APP_TITLE)));
     AfxInstallWindowMessagePresenter();

@@ -96,3 +96,5 @@ CWinApp* AfxGetApp();
 wxFrame* AfxGetMainWnd();
 // Shows the message for a file or archive exception that ended a command.
 void AfxReportException(const CException& error);
+// Gives wx's own texts the language of the program's (once; the application's start does it).
+void AfxInitTranslations();
