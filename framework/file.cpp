@@ -82,10 +82,11 @@ std::string ResolveWriteTarget(const std::string& path)
     // Writing through a link writes the file it points at: the link stays a link, and a
     // dangling link gets its file. The folders on the way are left to the kernel.
     std::string current = path;
+    if (current.compare(0, 8, "/dev/fd/") == 0)
+        current = "/proc/self/fd/" + current.substr(8);
     for (int hop = 0; hop <= kMaxLinkHops; ++hop)
     {
-        // The links of /proc (/dev/stdout leads there) name open files, not paths: only the
-        // kernel can follow them.
+        // The links of /proc (/dev/stdout leads there) name open files rather than paths.
         if (current.compare(0, 6, "/proc/") == 0)
             return current;
         struct stat st;
@@ -156,6 +157,16 @@ void CFile::OpenForWriting(const std::string& path, unsigned flags)
 {
     m_bScratch = (flags & modeScratch) != 0;
     m_strFinalPath = ResolveWriteTarget(path);
+    // /dev/stdout and its kin name a descriptor this process already holds: the song goes into
+    // it as it is, as with "-", keeping its position and its append mode.
+    const std::string ownFd = "/proc/self/fd/";
+    if (m_strFinalPath.compare(0, ownFd.size(), ownFd) == 0 &&
+        m_strFinalPath.size() > ownFd.size() &&
+        m_strFinalPath.find_first_not_of("0123456789", ownFd.size()) == std::string::npos)
+    {
+        Attach(std::atoi(m_strFinalPath.c_str() + ownFd.size()), path, flags);
+        return;
+    }
     struct stat st;
     m_bTargetExists = stat(m_strFinalPath.c_str(), &st) == 0;
     if (!m_bTargetExists && errno != ENOENT)

@@ -61,6 +61,7 @@ struct Job
     std::string input;  // "-" is standard input
     std::string target; // empty: temp.mid; "-": standard output
     std::string copy;   // for the player, when the song goes to standard output: temp.mid
+    bool makeFolders;   // the target's folders are made when missing (-r)
 };
 
 // What a file is, to find two names of one file.
@@ -374,13 +375,14 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
             std::vector<std::pair<std::string, std::string>> found;
             FindSongs(input, "", outputFolder, found);
             for (const auto& [path, relative] : found)
-                jobs.push_back({path, JoinPath(options.output, relative), ""});
+                jobs.push_back({path, JoinPath(options.output, relative), "", true});
             continue;
         }
         if (toFolder && input == kStandardStream)
             return LoadResString(IDS_CLI_STDIN_NO_NAME);
-        jobs.push_back(
-            {input, toFolder ? JoinPath(options.output, BaseName(input)) : options.output, ""});
+        jobs.push_back({input,
+                        toFolder ? JoinPath(options.output, BaseName(input)) : options.output, "",
+                        options.recursive});
     }
     if (options.output == kStandardStream && jobs.size() > 1)
         return LoadResString(IDS_CLI_STDOUT_ONE_INPUT);
@@ -422,8 +424,14 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
     if (status != 0)
         return status;
 
-    // Every file the run writes, with who writes it: the songs, then the rendering.
-    std::vector<std::pair<std::string, std::string>> outputs;
+    // Every file the run writes, with who writes it and whether its folders will be made.
+    struct Output
+    {
+        std::string path;
+        std::string writer;
+        bool makeFolders;
+    };
+    std::vector<Output> outputs;
     for (Job& job : jobs)
     {
         if (job.target.empty())
@@ -440,7 +448,7 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
             }
         }
         if (job.target != kStandardStream)
-            outputs.emplace_back(job.target, job.input);
+            outputs.push_back({job.target, job.input, job.makeFolders});
     }
     // The player plays a file: a song sent to standard output also goes to temp.mid.
     if (playback && jobs.front().target == kStandardStream)
@@ -456,13 +464,13 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
                 FormatResString(AFX_IDP_FAILED_TO_WRITE, error.GetFileName(), error.GetReason()));
             return kExitRefused;
         }
-        outputs.emplace_back(jobs.front().copy, jobs.front().input);
+        outputs.push_back({jobs.front().copy, jobs.front().input, false});
     }
     if (!options.renderPath.empty())
-        outputs.emplace_back(options.renderPath, "--render");
+        outputs.push_back({options.renderPath, "--render", false});
 
     std::map<std::string, std::string> written; // a name for each output, and its writer
-    for (const auto& [output, writer] : outputs)
+    for (const auto& [output, writer, makeFolders] : outputs)
     {
         std::string target;
         try
@@ -477,6 +485,8 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
         }
         struct stat st;
         const bool exists = stat(target.c_str(), &st) == 0;
+        // An open descriptor (/dev/stdout) is written into, never replaced.
+        const bool descriptor = target.compare(0, 6, "/proc/") == 0;
         if (exists)
         {
             const auto input = inputs.find(FileId(st.st_dev, st.st_ino));
@@ -489,8 +499,16 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
         }
         // Pipes and devices take what is written into them; they are never replaced, so two
         // writers of /dev/null lose nothing.
-        if (exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        if (exists && ((!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) || descriptor))
+        {
+            if (access(target.c_str(), W_OK) != 0)
+            {
+                PrintMessage(
+                    output, FormatResString(AFX_IDP_FAILED_TO_WRITE, output, std::strerror(errno)));
+                status = kExitRefused;
+            }
             continue;
+        }
         const auto [clash, fresh] = written.emplace(CanonicalName(target), writer);
         if (!fresh)
         {
@@ -501,7 +519,8 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
         int error = 0;
         if (exists && S_ISDIR(st.st_mode))
             error = EISDIR;
-        else if (access(ExistingFolderOf(target).c_str(), W_OK | X_OK) != 0)
+        else if (access((makeFolders ? ExistingFolderOf(target) : FolderOfPath(target)).c_str(),
+                        W_OK | X_OK) != 0)
             error = errno;
         if (error != 0)
         {
@@ -549,7 +568,8 @@ bool ConvertOne(const Options& options, const Job& job)
                 WriteConvertedSong(*doc, job.copy, true);
             return true;
         }
-        MakeFoldersFor(job.target);
+        if (job.makeFolders)
+            MakeFoldersFor(job.target);
         WriteConvertedSong(*doc, job.target, options.output.empty());
     }
     catch (const CException& error)
