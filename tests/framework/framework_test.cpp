@@ -1,8 +1,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include <csignal>
+
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +126,28 @@ TEST(File, WriteReplacesTheTargetOnlyWhenClosed)
         file.Write("xyz", 3);
     }
     EXPECT_EQ(ReadBytes(folder.File("song.mid")), (Bytes{'a', 'b', 'c', 'd'}));
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"song.mid"});
+}
+
+TEST(File, AKilledWriteLeavesNothingBehind)
+{
+    ScratchFolder folder;
+    WriteBytes(folder.File("song.mid"), {1, 2, 3});
+    for (const char* name : {"song.mid", "new.mid"})
+    {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+        {
+            CFile file(folder.File(name), CFile::modeCreate | CFile::modeWrite);
+            file.Write("abcd", 4);
+            raise(SIGKILL);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status));
+    }
+    EXPECT_EQ(ReadBytes(folder.File("song.mid")), (Bytes{1, 2, 3}));
     EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"song.mid"});
 }
 
