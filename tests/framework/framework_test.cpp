@@ -183,6 +183,20 @@ TEST(File, FailuresNameThePathAndTheReason)
     EXPECT_THROW(CFile(folder.File("no/such/folder.mid"), CFile::modeCreate | CFile::modeWrite),
                  CFileException);
     EXPECT_THROW(CFile(folder.Path(), CFile::modeCreate | CFile::modeWrite), CFileException);
+    // A pipe with no writer, or a device, is refused at once instead of waited on or read.
+    ASSERT_EQ(mkfifo(folder.File("pipe").c_str(), 0600), 0);
+    for (const std::string& path : {folder.File("pipe"), std::string("/dev/zero")})
+    {
+        try
+        {
+            CFile file(path, CFile::modeRead);
+            ADD_FAILURE() << path;
+        }
+        catch (const CFileException& error)
+        {
+            EXPECT_EQ(error.GetReason(), LoadResString(AFX_IDP_NOT_REGULAR_FILE));
+        }
+    }
     EXPECT_THROW(CFile(folder.Path(), CFile::modeRead), CFileException);
 }
 
