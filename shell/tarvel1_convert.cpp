@@ -9,12 +9,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -602,11 +601,11 @@ int main(int argc, char** argv)
     if (!usage.empty())
         return UsageError(usage);
 
-    const bool playback = options.play || !options.renderPath.empty();
     const int checked = CheckFiles(options, jobs);
     if (checked != 0)
         return checked;
 #ifdef TARVEL1_WITH_PLAYBACK
+    const bool playback = options.play || !options.renderPath.empty();
     const PlaybackRequest request{options.soundFont, options.audioDriver};
     if (playback)
     {
