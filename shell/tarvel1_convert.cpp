@@ -586,6 +586,16 @@ bool ConvertOne(const Options& options, const Job& job)
     return true;
 }
 
+// What was printed must have arrived: a full disk or a closed pipe is a failure, not a success.
+int FlushStandardOutput(int status)
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return status;
+    std::fprintf(stderr, "%s: %s\n", kProgram,
+                 FormatResString(IDS_CLI_STDOUT_FAILED, std::strerror(errno)).c_str());
+    return kExitRefused;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -593,7 +603,7 @@ int main(int argc, char** argv)
     Options options;
     const int parsed = ParseOptions(argc, argv, options);
     if (parsed >= 0)
-        return parsed;
+        return parsed == 0 ? FlushStandardOutput(0) : parsed;
     std::string usage = CheckUsage(options);
     std::vector<Job> jobs;
     if (usage.empty())
@@ -630,11 +640,5 @@ int main(int argc, char** argv)
                                   : RenderConvertedSong(request, song, options.renderPath);
     }
 #endif
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-    {
-        std::fprintf(stderr, "%s: %s\n", kProgram,
-                     FormatResString(IDS_CLI_STDOUT_FAILED, std::strerror(errno)).c_str());
-        return kExitRefused;
-    }
-    return allWritten ? 0 : kExitRefused;
+    return FlushStandardOutput(allWritten ? 0 : kExitRefused);
 }
