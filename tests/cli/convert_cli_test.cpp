@@ -109,11 +109,13 @@ TEST(ConvertCli, RefusedInputWritesNothing)
 
     CliRun run = Convert(folder, {"-o", folder.File("keep.mid"), folder.File("text.mid")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "tarvel1-convert: " + folder.File("text.mid") +
-                           ": これはＭＩＤＩファイルではありません\n");
+    EXPECT_EQ(run.err, "tarvel1-convert: " + folder.File("text.mid") + ": " +
+                           LoadResString(IDS_NOT_MIDI_FILE) + "\n");
     run = Convert(folder, {"-o", folder.File("keep.mid"), folder.File("cut.mid")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("途中で終わっています"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("cut.mid"))),
+              std::string::npos)
+        << run.err;
     run = Convert(folder, {"-o", folder.File("new.mid"), folder.File("missing.mid")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("No such file or directory"), std::string::npos) << run.err;
