@@ -100,7 +100,7 @@ std::string ResolveWriteTarget(const std::string& path)
         if (static_cast<std::size_t>(length) >= buffer.size())
             AfxThrowFileException(path, ENAMETOOLONG);
         const std::string link(buffer.data(), static_cast<std::size_t>(length));
-        current = link[0] == '/' ? link : FolderOfPath(current) + "/" + link;
+        current = !link.empty() && link[0] == '/' ? link : FolderOfPath(current) + "/" + link;
     }
     AfxThrowFileException(path, ELOOP);
 }
