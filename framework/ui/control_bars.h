@@ -46,6 +46,11 @@ public:
     // The command id of each button, ID_SEPARATOR for a gap.
     std::vector<UINT> GetButtonIds() const;
 
+    // The buttons are for the mouse: the keyboard's focus stays on the form, and Tab never
+    // stops on a bar that shows no focus.
+    bool AcceptsFocus() const override { return false; }
+    bool AcceptsFocusFromKeyboard() const override { return false; }
+
 private:
     void OnMotion(wxMouseEvent& event);
     void OnLeave(wxMouseEvent& event);

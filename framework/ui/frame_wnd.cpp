@@ -316,7 +316,7 @@ void CFrameWnd::OnDropFiles(wxDropFilesEvent& event)
     if (event.GetNumberOfFiles() <= 0)
         return;
     if (CWinApp* app = AfxGetApp())
-        app->OpenDocumentFile(ToUtf8(event.GetFiles()[0]));
+        app->OpenDocumentFile(ToFileName(event.GetFiles()[0]));
 }
 
 void CFrameWnd::OnCloseWindow(wxCloseEvent& event)
