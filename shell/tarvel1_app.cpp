@@ -27,12 +27,18 @@ void CTarvel1App::LoadPlayerInBackground()
     if (m_pPlayer || m_loader.joinable())
         return;
     m_loader = std::thread(
-        [this]
+        [this, make = m_makePlayer]
         {
             // Making the synthesizer loads its libraries and takes milliseconds; the SoundFont
             // takes up to a second. Both happen here, never on the window's thread.
-            auto player = std::make_unique<CSequencerPlayer>();
-            player->WaitForSoundFont();
+            std::unique_ptr<CSequencerPlayer> player;
+            if (make)
+                player = make();
+            else
+            {
+                player = std::make_unique<CSequencerPlayer>();
+                player->WaitForSoundFont();
+            }
             {
                 std::lock_guard<std::mutex> lock(m_loadedMutex);
                 m_pLoaded = std::move(player);

@@ -33,6 +33,11 @@ public:
     // program's exit and the tests.
     CSequencerPlayer& GetPlayer();
 
+    // What the loading thread runs to make the player; by default a player on the system's
+    // audio with the SoundFont loaded. The tests hold the loading back with their own.
+    using PlayerFactory = std::function<std::unique_ptr<CSequencerPlayer>()>;
+    void SetPlayerFactory(PlayerFactory factory) { m_makePlayer = std::move(factory); }
+
 private:
     void OnHelpAbout(wxCommandEvent& event);
     // Takes the loading thread's player over; runs on the window's thread.
@@ -43,6 +48,7 @@ private:
     std::unique_ptr<CSequencerPlayer> m_pLoaded; // handed over by the loading thread
     std::unique_ptr<CSequencerPlayer> m_pPlayer; // the window's, once adopted
     std::function<void()> m_onPlayerReady;
+    PlayerFactory m_makePlayer;
 
     wxDECLARE_EVENT_TABLE();
 };

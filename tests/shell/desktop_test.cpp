@@ -2,24 +2,26 @@
 // combo fields' limit, a player that loads without stopping the window, and file names of any
 // bytes.
 
+#include <condition_variable>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+
 #include <wx/button.h>
 #include <wx/odcombo.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 
 #include "gui_test.h"
+#include "conversion.h"
 #include "player_control.h"
 #include "resource.h"
 #include "sequencer_player.h"
+#include "string_table.h"
+#include "wx_text.h"
 
 namespace
 {
-
-std::string ToUtf8(const wxString& text)
-{
-    const wxScopedCharBuffer utf8 = text.utf8_str();
-    return std::string(utf8.data(), utf8.length());
-}
 
 class DesktopTest : public GuiTest
 {
@@ -65,6 +67,101 @@ TEST_F(DesktopTest, KeyboardStartsOnConvertAndTabCyclesTheFormsControls)
     Pump(100);
     EXPECT_EQ(ToUtf8(Box(IDC_MODE)->GetValue()), "minor");
     EXPECT_FALSE(Frame()->GetDockToolBar()->AcceptsFocusFromKeyboard());
+}
+
+TEST_F(DesktopTest, StartWhileThePlayerLoadsPlaysOnceItIsReady)
+{
+    // The loading thread waits for the test's word, as a large SoundFont would keep it.
+    std::mutex mutex;
+    std::condition_variable released;
+    bool go = false;
+    std::thread::id loader;
+    App().SetPlayerFactory(
+        [&]
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            loader = std::this_thread::get_id();
+            released.wait(lock, [&] { return go; });
+            auto player = std::make_unique<CSequencerPlayer>();
+            player->WaitForSoundFont();
+            return player;
+        });
+    const bool started = StartApp({DataPath("round.mid")});
+    auto release = [&]
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        go = true;
+        released.notify_all();
+    };
+    if (!started)
+        release();
+    ASSERT_TRUE(started);
+    auto* start = dynamic_cast<wxButton*>(Control(IDC_START));
+    auto* pause = dynamic_cast<wxButton*>(Control(IDC_PAUSE));
+    Click(start);
+    Click(pause);
+    // The window went on while the player was still being made, on a thread of its own.
+    EXPECT_EQ(App().GetReadyPlayer(), nullptr);
+    EXPECT_EQ(View()->PendingPlayerCommands(), 2u);
+    EXPECT_NE(loader, std::this_thread::get_id());
+    EXPECT_TRUE(Record().messages.empty());
+    // Once ready, both presses take effect in their order: played from the start, then paused.
+    release();
+    for (int waited = 0; App().GetReadyPlayer() == nullptr && waited < 5000; waited += 50)
+        Pump(50);
+    ASSERT_NE(App().GetReadyPlayer(), nullptr);
+    EXPECT_EQ(View()->PendingPlayerCommands(), 0u);
+    CPlayerControl& control = View()->GetPlayerControl();
+    EXPECT_EQ(control.m_bDeviceOpen, 1);
+    EXPECT_EQ(control.m_bPaused, 1);
+    EXPECT_TRUE(App().GetReadyPlayer()->IsPaused());
+    EXPECT_EQ(ToUtf8(pause->GetLabel()), "CONTINUE");
+    Click(pause);
+    EXPECT_EQ(ToUtf8(pause->GetLabel()), "STOP");
+    Pump(300);
+    EXPECT_GT(App().GetReadyPlayer()->CurrentTick(), 0);
+    EXPECT_TRUE(Record().messages.empty()) << Record().messages.front();
+    App().SetPlayerFactory(nullptr);
+}
+
+TEST_F(DesktopTest, FileNamesAreKeptAsTheirBytesAndShownReadably)
+{
+    // "曲.mid" in Shift-JIS: not UTF-8.
+    const std::string song = m_scratch.File("\x8b\xc8.mid");
+    WriteBytes(song, ReadBytes(DataPath("round.mid")));
+    ASSERT_TRUE(StartApp({song}));
+    EXPECT_EQ(Doc()->GetPathName(), song);
+    EXPECT_EQ(Doc()->m_bLoaded, 1);
+    EXPECT_TRUE(Record().messages.empty());
+    // Shown with the bytes that are not UTF-8 replaced, never as an empty text.
+    EXPECT_EQ(ToUtf8(FromUtf8(song)), m_scratch.File("\xEF\xBF\xBD\xEF\xBF\xBD.mid"));
+
+    // Dropped on the window, and kept in the recent-file list across runs.
+    const std::string other = m_scratch.File("\x89\xb9\x8a\x79 \xff.mid");
+    WriteBytes(other, ReadBytes(DataPath("bossa.mid")));
+    auto* files = new wxString[1]{FromFileName(other)};
+    wxDropFilesEvent drop(wxEVT_DROP_FILES, 1, files);
+    drop.SetEventObject(Frame());
+    Frame()->ProcessWindowEvent(drop);
+    Pump(100);
+    EXPECT_EQ(Doc()->GetPathName(), other);
+    StopApp();
+    ASSERT_TRUE(StartApp());
+    EXPECT_EQ(App().GetRecentFileList()->GetEntries(), (std::vector<std::string>{other, song}));
+
+    // A write of temp.mid that fails leaves START with nothing to play, not an older file.
+    const std::string temp = TempSongPath();
+    ASSERT_NE(App().OpenDocumentFile(song), nullptr);
+    ASSERT_EQ(ReadBytes(temp), ReadBytes(song));
+    std::remove(temp.c_str());
+    ASSERT_EQ(mkdir(temp.c_str(), 0700), 0);
+    Click(Control(IDC_CONVERT));
+    ASSERT_EQ(Record().messages.size(), 1u);
+    Click(Control(IDC_START));
+    EXPECT_EQ(Record().messages.size(), 2u);
+    EXPECT_EQ(Record().messages.back(), LoadResString(IDS_PLAYER_NO_SONG_PATH));
+    EXPECT_FALSE(App().GetPlayer().IsOpen());
+    rmdir(temp.c_str());
 }
 
 } // namespace
