@@ -8,10 +8,12 @@
 #include <thread>
 
 #include <wx/button.h>
+#include <wx/clipbrd.h>
 #include <wx/odcombo.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 
+#include "gtk_native.h"
 #include "gui_test.h"
 #include "conversion.h"
 #include "player_control.h"
@@ -67,6 +69,47 @@ TEST_F(DesktopTest, KeyboardStartsOnConvertAndTabCyclesTheFormsControls)
     Pump(100);
     EXPECT_EQ(ToUtf8(Box(IDC_MODE)->GetValue()), "minor");
     EXPECT_FALSE(Frame()->GetDockToolBar()->AcceptsFocusFromKeyboard());
+}
+
+TEST_F(DesktopTest, ComboFieldsTakeWhatTheirTextAreaShowsAndStayClearOfTheButtons)
+{
+    ASSERT_TRUE(StartApp());
+    // One letter over and over: where the typing stops says where the limit is.
+    const wxString typed(wxUniChar('M'), 40);
+    const wxString pasted = "abcdefghijklmnopqrstuvwxyzabcdefghij";
+    for (UINT id : {IDC_KEY, IDC_MODE})
+    {
+        wxTextCtrl* field = Box(id)->GetTextCtrl();
+        const int room = AfxEntryTextAreaWidth(field);
+        ASSERT_GT(room, 0);
+        auto expectShownWhole = [&](const wxString& source, const char* how)
+        {
+            const wxString value = field->GetValue();
+            ASSERT_FALSE(value.empty()) << how;
+            EXPECT_TRUE(source.StartsWith(value)) << how << ": " << value;
+            EXPECT_LE(AfxEntryTextWidth(field, value), room) << how << ": " << value;
+            // Up to the text area's edge, not short of it.
+            EXPECT_GT(AfxEntryTextWidth(field, source.Left(value.length() + 1)), room) << how;
+            EXPECT_EQ(AfxEntryScrollOffset(field), 0) << how << ": " << value;
+        };
+        field->SetFocus();
+        Pump(50);
+        field->SelectAll();
+        wxUIActionSimulator().Text(typed.c_str());
+        Pump(100);
+        expectShownWhole(typed, "typed");
+
+        ASSERT_TRUE(wxTheClipboard->Open());
+        wxTheClipboard->SetData(new wxTextDataObject(pasted));
+        wxTheClipboard->Close();
+        field->SelectAll();
+        PressKey('V', wxMOD_CONTROL);
+        expectShownWhole(pasted, "pasted");
+
+        for (UINT button : {IDC_START, IDC_PAUSE})
+            EXPECT_FALSE(Box(id)->GetRect().Intersects(Control(button)->GetRect()))
+                << Box(id)->GetRect().GetBottom() << " " << Control(button)->GetRect().GetTop();
+    }
 }
 
 TEST_F(DesktopTest, StartWhileThePlayerLoadsPlaysOnceItIsReady)
