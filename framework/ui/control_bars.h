@@ -54,10 +54,17 @@ public:
 private:
     void OnMotion(wxMouseEvent& event);
     void OnLeave(wxMouseEvent& event);
+    void OnLeftDown(wxMouseEvent& event);
+    void OnLeftUp(wxMouseEvent& event);
+    void OnCaptureLost(wxMouseCaptureLostEvent& event);
+    // Ends a drag of the floating toolbar: dropped at an edge of the frame, it docks there.
+    void EndFloatingDrag(const wxPoint& screen);
 
     unsigned m_nBarStyle = 0;
     unsigned m_nDockStyle = 0;
     int m_nPromptTool = -1;
+    bool m_bFloatingDrag = false;
+    wxPoint m_ptDragOffset; // from the pointer to the floating window's corner
 };
 
 class CStatusBar : public wxStatusBar

@@ -3,6 +3,7 @@
 // bytes.
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
@@ -42,6 +43,23 @@ protected:
                 return AfxCommandId(window->GetId());
         return 0;
     }
+
+    // Drags with the mouse held down, in small steps, as a hand does.
+    void Drag(const wxPoint& from, const wxPoint& to)
+    {
+        wxUIActionSimulator sim;
+        sim.MouseMove(from);
+        Pump(50);
+        sim.MouseDown();
+        Pump(50);
+        for (int step = 1; step <= 10; ++step)
+        {
+            sim.MouseMove(from + (to - from) * step / 10);
+            Pump(30);
+        }
+        sim.MouseUp();
+        Pump(200);
+    }
 };
 
 TEST_F(DesktopTest, KeyboardStartsOnConvertAndTabCyclesTheFormsControls)
@@ -71,6 +89,83 @@ TEST_F(DesktopTest, KeyboardStartsOnConvertAndTabCyclesTheFormsControls)
     EXPECT_FALSE(Frame()->GetDockToolBar()->AcceptsFocusFromKeyboard());
 }
 
+TEST_F(DesktopTest, ToolbarDocksOnEverySideFloatsAndComesBackWholeWithTheForm)
+{
+    ASSERT_TRUE(StartApp());
+    CToolBar* bar = Frame()->GetDockToolBar();
+    auto pane = [&]() -> wxAuiPaneInfo& { return Frame()->GetDockManager().GetPane(bar); };
+    auto gripper = [&]
+    {
+        const wxRect rect = bar->GetScreenRect();
+        const bool vertical = rect.height > rect.width;
+        return vertical ? wxPoint(rect.x + rect.width / 2, rect.y + 3)
+                        : wxPoint(rect.x + 3, rect.y + rect.height / 2);
+    };
+    // Nothing of the form or the toolbar is cut off, the About button included.
+    auto expectWhole = [&](const char* where)
+    {
+        Pump(100);
+        const wxSize form = View()->GetSize();
+        const wxSize wanted = View()->GetTemplateSize() + form - View()->GetClientSize();
+        EXPECT_GE(form.x, wanted.x) << where;
+        EXPECT_GE(form.y, wanted.y) << where;
+        const wxRect about = bar->GetToolRect(AfxWxId(ID_APP_ABOUT));
+        EXPECT_TRUE(wxRect(bar->GetClientSize()).Contains(about)) << where;
+        if (pane().IsDocked())
+        {
+            EXPECT_TRUE(Frame()->GetClientRect().Contains(bar->GetRect())) << where;
+        }
+    };
+    expectWhole("top");
+
+    // Room around the window: a toolbar docks where its grip is dropped just outside the
+    // form's edge (on the menu bar for the top).
+    Frame()->Move(300, 200);
+    Pump(200);
+    auto client = [&]
+    { return wxRect(Frame()->ClientToScreen(wxPoint(0, 0)), Frame()->GetClientSize()); };
+    Drag(gripper(), wxPoint(client().x - 10, gripper().y));
+    EXPECT_TRUE(pane().IsDocked() && pane().dock_direction == wxAUI_DOCK_LEFT);
+    expectWhole("left");
+    Drag(gripper(), wxPoint(gripper().x, client().y - 10));
+    EXPECT_TRUE(pane().IsDocked() && pane().dock_direction == wxAUI_DOCK_TOP);
+    expectWhole("top again");
+    for (int side : {wxAUI_DOCK_RIGHT, wxAUI_DOCK_BOTTOM})
+    {
+        pane().Direction(side);
+        Frame()->RecalcLayout();
+        expectWhole(side == wxAUI_DOCK_RIGHT ? "right" : "bottom");
+    }
+    pane().Top();
+    Frame()->RecalcLayout();
+
+    // Floating above the window, it docks again when its grip is dragged to an edge.
+    pane().FloatingPosition(client().x + 40, client().y - 160).Float();
+    Frame()->RecalcLayout();
+    Pump(200);
+    ASSERT_TRUE(pane().IsFloating());
+    EXPECT_TRUE(bar->IsShownOnScreen());
+    Drag(gripper(), wxPoint(gripper().x, client().y - 10));
+    EXPECT_TRUE(pane().IsDocked() && pane().dock_direction == wxAUI_DOCK_TOP);
+    expectWhole("top from floating");
+
+    // Hidden while floating and shown again from the View menu: docked where it last was.
+    pane().Float();
+    Frame()->RecalcLayout();
+    SendCommand(ID_VIEW_TOOLBAR);
+    EXPECT_FALSE(pane().IsShown());
+    SendCommand(ID_VIEW_TOOLBAR);
+    EXPECT_TRUE(pane().IsShown() && pane().IsDocked());
+    EXPECT_EQ(pane().dock_direction, wxAUI_DOCK_TOP);
+    expectWhole("shown again");
+
+    // Floated where no screen shows it, it comes back docked rather than vanish.
+    pane().FloatingPosition(-5000, -5000).Float();
+    Frame()->RecalcLayout();
+    Pump(200);
+    EXPECT_TRUE(pane().IsShown() && pane().IsDocked());
+    Screenshot("toolbar_docking");
+}
 TEST_F(DesktopTest, ComboFieldsTakeWhatTheirTextAreaShowsAndStayClearOfTheButtons)
 {
     ASSERT_TRUE(StartApp());
