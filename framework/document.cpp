@@ -31,6 +31,23 @@ bool CDocument::OnOpenDocument(const std::string& path)
     return true;
 }
 
+bool CDocument::OpenFromFile(CFile& file, const std::string& name)
+{
+    try
+    {
+        CArchive ar(file, CArchive::load);
+        Serialize(ar);
+        file.Close();
+    }
+    catch (const CException& error)
+    {
+        ReportSaveLoadException(name, error, false);
+        return false;
+    }
+    SetModifiedFlag(false);
+    return true;
+}
+
 bool CDocument::OnSaveDocument(const std::string& path)
 {
     if (!CanSaveDocument())

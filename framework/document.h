@@ -23,6 +23,9 @@ public:
     // File Open: loads `path` through Serialize(). On success the path becomes the document's;
     // on failure the user has been told why and the document's path is unchanged.
     virtual bool OnOpenDocument(const std::string& path);
+    // The same from a file the caller opened (standard input, say), named `name` in messages;
+    // the document's path is not changed.
+    bool OpenFromFile(CFile& file, const std::string& name);
     // Save and Save As: stores through Serialize() into `path`, replacing it only once the whole
     // file is written. On failure the user has been told why.
     virtual bool OnSaveDocument(const std::string& path);

@@ -84,6 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const std::size_t size1 = static_cast<std::size_t>(doc.m_nLastIndex) + 1;
     Check(size1 <= size && std::memcmp(doc.m_original.data(), data, size1) == 0);
+    // The storage fits the song: nothing of a longer earlier song stays behind it.
+    Check(doc.m_original.size() == size1 && doc.m_converted.size() == size1);
 
     static const char* const kModes[] = {"major", "minor", "aug", "dim", "invert"};
     const int key = size > 0 ? -static_cast<int>(data[size - 1] % 12) : 0;

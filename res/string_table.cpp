@@ -37,10 +37,62 @@ const std::unordered_map<UINT, std::string>& Table()
          "ファイルが尽きました。"},
         {AFX_IDP_SONG_TOO_LARGE,
          "ファイル %1 は曲が大きすぎて読みこめません。曲の最後のトラックの終わりが "
-         "131072 バイトを超えています。"},
+         "64 MiB（67108864 バイト）を超えています。"},
         {AFX_IDP_FAILED_TO_WRITE, "ファイル %1 に書きこめませんでした（%2）。"},
         {AFX_IDP_FAILED_TO_READ, "ファイル %1 を読みこめませんでした（%2）。"},
         {AFX_IDP_FILE_NOT_FOUND, "ファイル %1 が見つかりません（%2）。"},
+        {AFX_IDP_NOT_REGULAR_FILE, "パイプやデバイスなど、通常のファイルではありません"},
+
+        {IDS_CLI_USAGE,
+         "使い方: %1 [オプション] [-o 出力] 入力.mid\n"
+         "        %1 [オプション] -o フォルダー 入力.mid...\n"
+         "        %1 [オプション] -o フォルダー -r 入力フォルダー...\n"
+         "\n"
+         "Standard MIDI File を変換します。MODE の音階から外れた音を、KEY から数えて\n"
+         "半音下げます。\"invert\" はオクターブの中で音を反転します。10 チャンネルの\n"
+         "ドラムは変えません。\n"
+         "\n"
+         "  -k, --key=KEY        C C# D D# E F F# G G# A A# B のどれか（既定は C）\n"
+         "  -m, --mode=MODE      \"Non convert\" major minor aug dim invert のどれか\n"
+         "                       （既定は \"Non convert\"）\n"
+         "  -o, --output=OUT     書き出すファイル、または入力ごとに書き出すフォルダー。\n"
+         "                       - は標準出力（既定はプログラムの temp.mid）\n"
+         "  -r, --recursive      入力フォルダーの下の曲（.mid .midi .kar .smf）をすべて、\n"
+         "                       同じ相対パスで -o のフォルダーへ書き出す\n"
+         "      --play           変換した曲を演奏する（スペースで一時停止と再開、q で終了）\n"
+         "      --render=WAV     変換した曲を 16 ビット ステレオ 44.1 kHz の WAV に書き出す\n"
+         "      --soundfont=FILE General MIDI の SoundFont（既定は $TARVEL1_SOUNDFONT、\n"
+         "                       次にシステムの既定の GM SoundFont）\n"
+         "      --audio-driver=NAME  pulseaudio alsa jack sdl2 none など（既定は\n"
+         "                       $TARVEL1_AUDIO_DRIVER、次に pulseaudio alsa jack sdl2 の順）\n"
+         "  -h, --help           この説明を表示する\n"
+         "      --version        版を表示する\n"
+         "\n"
+         "入力の - は標準入力です。出力が入力を上書きするとき、二つの入力が同じ出力に\n"
+         "なるときは、何も書かずに終了します。\n"
+         "終了状態: 0 すべて書けた、1 読めない入力や書けない出力があった、2 使い方の誤り。\n"
+         "詳しくは man %1 を見てください。\n"},
+        {IDS_CLI_TRY_HELP, "詳しくは '%1 --help' を実行してください。"},
+        {IDS_CLI_BAD_OPTION, "'%1' は使えるオプションではありません（不明か、略し方があいまいです）"},
+        {IDS_CLI_MISSING_VALUE, "オプション '%1' には値が要ります"},
+        {IDS_CLI_NO_INPUT, "入力ファイルがありません"},
+        {IDS_CLI_BAD_KEY, "キー '%1' はありません。使えるのは %2 です"},
+        {IDS_CLI_BAD_MODE, "モード '%1' はありません。使えるのは %2 です"},
+        {IDS_CLI_SEVERAL_INPUTS, "入力が複数のときは -o で既存のフォルダーを指定してください"},
+        {IDS_CLI_RECURSIVE_FOLDER, "-r には -o で出力フォルダーを指定してください"},
+        {IDS_CLI_NO_PLAYER, "このビルドには演奏機能がないので --play と --render は使えません"},
+        {IDS_CLI_PLAY_ONE_INPUT, "--play と --render に渡せる入力は一つだけです"},
+        {IDS_CLI_PLAY_AND_RENDER, "--play と --render は同時に使えません"},
+        {IDS_CLI_STDIN_TWICE, "標準入力 (-) は一度しか読めません"},
+        {IDS_CLI_STDIN_NO_NAME,
+         "標準入力 (-) には名前がないのでフォルダーへは書けません。-o でファイルを指定してください"},
+        {IDS_CLI_STDOUT_ONE_INPUT, "標準出力 (-o -) に書ける入力は一つだけです"},
+        {IDS_CLI_OVERWRITES_INPUT, "出力が入力 %1 を上書きすることになります。何も書きませんでした"},
+        {IDS_CLI_SAME_OUTPUT, "%1 と %2 が同じファイルに書くことになります。何も書きませんでした"},
+        {IDS_CLI_STDOUT_FAILED, "標準出力に書きこめませんでした（%1）"},
+        {IDS_VERSION_PRODUCT_NAME, "tarvel1 ｱﾌﾟﾘｹｰｼｮﾝ"},
+        {IDS_VERSION_FILE_DESCRIPTION, "tarvel1 MFC ｱﾌﾟﾘｹｰｼｮﾝ"},
+        {IDS_VERSION_NUMBER, "1.0.0.1"},
         {AFX_IDS_APP_TITLE, "tarvel1"},
         {AFX_IDS_IDLEMESSAGE, "ﾚﾃﾞｨ"},
 

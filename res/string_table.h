@@ -37,6 +37,31 @@ constexpr UINT AFX_IDP_SONG_TOO_LARGE = 0xF003;
 constexpr UINT AFX_IDP_FAILED_TO_WRITE = 0xF004;
 constexpr UINT AFX_IDP_FAILED_TO_READ = 0xF005;
 constexpr UINT AFX_IDP_FILE_NOT_FOUND = 0xF006;
+constexpr UINT AFX_IDP_NOT_REGULAR_FILE = 0xF007; // the reason when a song is a pipe or a device
+
+// The converter on the command line. %1 and %2 as each comment says.
+constexpr UINT IDS_CLI_USAGE = 0x5000;         // the help; %1: the program's name
+constexpr UINT IDS_CLI_TRY_HELP = 0x5001;      // %1: the program's name
+constexpr UINT IDS_CLI_BAD_OPTION = 0x5002;    // %1: the option as given
+constexpr UINT IDS_CLI_MISSING_VALUE = 0x5003; // %1: the option as given
+constexpr UINT IDS_CLI_NO_INPUT = 0x5004;
+constexpr UINT IDS_CLI_BAD_KEY = 0x5005;          // %1: the text given, %2: the keys
+constexpr UINT IDS_CLI_BAD_MODE = 0x5006;         // %1: the text given, %2: the modes
+constexpr UINT IDS_CLI_SEVERAL_INPUTS = 0x5007;   // several inputs without -o FOLDER
+constexpr UINT IDS_CLI_RECURSIVE_FOLDER = 0x5008; // -r without -o FOLDER
+constexpr UINT IDS_CLI_NO_PLAYER = 0x5009;
+constexpr UINT IDS_CLI_PLAY_ONE_INPUT = 0x500A;
+constexpr UINT IDS_CLI_PLAY_AND_RENDER = 0x500B;
+constexpr UINT IDS_CLI_STDIN_TWICE = 0x500C;
+constexpr UINT IDS_CLI_STDIN_NO_NAME = 0x500D;    // standard input into a folder
+constexpr UINT IDS_CLI_STDOUT_ONE_INPUT = 0x500E; // -o - with several inputs
+constexpr UINT IDS_CLI_OVERWRITES_INPUT = 0x500F; // the output named first is an input
+constexpr UINT IDS_CLI_SAME_OUTPUT = 0x5010;      // %1, %2: the two that would write one file
+constexpr UINT IDS_CLI_STDOUT_FAILED = 0x5011;    // %1: the system's reason
+// The version resource.
+constexpr UINT IDS_VERSION_PRODUCT_NAME = 0x5020;
+constexpr UINT IDS_VERSION_FILE_DESCRIPTION = 0x5021;
+constexpr UINT IDS_VERSION_NUMBER = 0x5022;
 
 // Application strings.
 constexpr UINT AFX_IDS_APP_TITLE = 57344;

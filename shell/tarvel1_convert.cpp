@@ -2,17 +2,30 @@
 // converts it as the convert button does with the texts given for the two boxes, and writes it.
 // With the player built in, it can then play the converted song in the terminal, as START and
 // STOP/CONTINUE do, or render it into a WAV file.
+//
+// A run is planned whole before the first byte is written: every input is opened, every output
+// is checked, and a run that would overwrite an input or write two songs into one file writes
+// nothing at all.
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <dirent.h>
+#include <getopt.h>
 #include <sys/stat.h>
-
+#include <unistd.h>
 
 #include "conversion.h"
+#include "event_walker.h"
+#include "file.h"
 #include "message_box.h"
 #include "string_table.h"
 
@@ -24,7 +37,7 @@ namespace
 {
 
 constexpr const char* kProgram = "tarvel1-convert";
-constexpr const char* kVersion = "1.0.0.1";
+constexpr const char* kStandardStream = "-";
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
@@ -32,45 +45,97 @@ struct Options
 {
     std::string key = "C";
     std::string mode = "Non convert";
-    std::string output;
+    std::string output; // empty: temp.mid; "-": standard output
     std::vector<std::string> inputs;
+    bool recursive = false;
     bool play = false;
     std::string renderPath;
     std::string soundFont;
     std::string audioDriver;
 };
 
-void PrintUsage(std::FILE* out)
+// One song of the run: where it is read from and where it goes.
+struct Job
 {
-    std::fprintf(
-        out,
-        "Usage: %s [--key KEY] [--mode MODE] [-o OUT] IN.mid\n"
-        "       %s [--key KEY] [--mode MODE] -o FOLDER IN.mid...\n"
-        "\n"
-        "Converts a Standard MIDI File: every note off the scale of MODE, counted from\n"
-        "KEY, drops a semitone; \"invert\" mirrors each note in the octave. Drums on\n"
-        "channel 10 are never touched.\n"
-        "\n"
-        "  --key KEY     C C# D D# E F F# G G# A A# B (default C; other text counts as B)\n"
-        "  --mode MODE   Non convert, major, minor, aug, dim, invert (default Non convert;\n"
-        "                other text converts nothing)\n"
-        "  -o OUT        the file to write, or a folder for one or more inputs\n"
-        "                (default: temp.mid where the program keeps it)\n"
-        "  --play        play the converted song (Space pauses and resumes, q quits)\n"
-        "  --render WAV  render the converted song into a 16-bit stereo 44.1 kHz WAV file\n"
-        "  --soundfont FILE   the General MIDI SoundFont (default: $TARVEL1_SOUNDFONT, then\n"
-        "                the system's default GM SoundFont)\n"
-        "  --audio-driver NAME   pulseaudio, alsa, jack, sdl2, ... or none (default:\n"
-        "                $TARVEL1_AUDIO_DRIVER, then pulseaudio, alsa, jack, sdl2 in turn)\n"
-        "  --help        show this help\n"
-        "  --version     show the version\n",
-        kProgram, kProgram);
+    std::string input;  // "-" is standard input
+    std::string target; // empty: temp.mid; "-": standard output
+    std::string copy;   // for the player, when the song goes to standard output: temp.mid
+    bool makeFolders;   // the target's folders are made when missing (-r)
+};
+
+// What a file is, to find two names of one file.
+using FileId = std::pair<dev_t, ino_t>;
+
+// A name as it can be shown on one line: bytes that are not UTF-8 and control characters become
+// \xNN, so a file name with a line feed in it never splits a message.
+std::string PrintableName(const std::string& name)
+{
+    std::string out;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
+    const std::size_t size = name.size();
+    for (std::size_t i = 0; i < size;)
+    {
+        const unsigned char lead = bytes[i];
+        std::size_t length = lead < 0x80                      ? 1
+                             : (lead >= 0xC2 && lead <= 0xDF) ? 2
+                             : (lead >= 0xE0 && lead <= 0xEF) ? 3
+                             : (lead >= 0xF0 && lead <= 0xF4) ? 4
+                                                              : 0;
+        for (std::size_t k = 1; length > 1 && k < length; ++k)
+            if (i + k >= size || (bytes[i + k] & 0xC0) != 0x80)
+                length = 0;
+        // Overlong three- and four-byte forms, surrogates and values past U+10FFFF.
+        if (length == 3 &&
+            ((lead == 0xE0 && bytes[i + 1] < 0xA0) || (lead == 0xED && bytes[i + 1] >= 0xA0)))
+            length = 0;
+        if (length == 4 &&
+            ((lead == 0xF0 && bytes[i + 1] < 0x90) || (lead == 0xF4 && bytes[i + 1] >= 0x90)))
+            length = 0;
+        if (length == 0 || (length == 1 && (lead < 0x20 || lead == 0x7F)))
+        {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", lead);
+            out += escaped;
+            ++i;
+            continue;
+        }
+        out.append(name, i, length);
+        i += length;
+    }
+    return out;
 }
 
-int UsageError(const std::string& what)
+void PrintMessage(const std::string& name, const std::string& text)
 {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgram, what.c_str(), kProgram);
+    std::fprintf(stderr, "%s: %s: %s\n", kProgram, PrintableName(name).c_str(),
+                 PrintableName(text).c_str());
+}
+
+int UsageError(const std::string& text)
+{
+    std::fprintf(stderr, "%s: %s\n%s\n", kProgram, text.c_str(),
+                 FormatResString(IDS_CLI_TRY_HELP, kProgram).c_str());
     return kExitUsage;
+}
+
+// The texts of a box's entries, as the usage message lists them.
+std::string ListOfEntries(UINT first, UINT count, bool quoted)
+{
+    std::string list;
+    for (UINT i = 0; i < count; ++i)
+    {
+        const std::string& entry = LoadResString(first + i);
+        list += (i == 0 ? "" : ", ") + (quoted ? "\"" + entry + "\"" : entry);
+    }
+    return list;
+}
+
+bool IsEntry(const std::string& text, UINT first, UINT count)
+{
+    for (UINT i = 0; i < count; ++i)
+        if (text == LoadResString(first + i))
+            return true;
+    return false;
 }
 
 bool IsFolder(const std::string& path)
@@ -81,141 +146,499 @@ bool IsFolder(const std::string& path)
 
 std::string BaseName(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    const std::size_t slash = trimmed.rfind('/');
+    return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
 }
 
-// Takes the value of an option given as "--key VALUE" or "--key=VALUE".
-bool TakeValue(const std::string& arg, const char* name, int& i, int argc, char** argv,
-               std::string& value, bool& missing)
+std::string JoinPath(const std::string& folder, const std::string& name)
 {
-    const std::size_t length = std::strlen(name);
-    if (arg.compare(0, length, name) != 0)
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+bool IsSongName(const std::string& name)
+{
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0)
         return false;
-    if (arg.size() == length)
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return extension == "mid" || extension == "midi" || extension == "kar" || extension == "smf";
+}
+
+// Every song below `folder`, in name order, with its path relative to where the walk began.
+// Links to folders are not followed (they could loop); the output folder is not entered, so a
+// second run does not convert the first run's results.
+void FindSongs(const std::string& folder, const std::string& relative, const FileId& skip,
+               std::vector<std::pair<std::string, std::string>>& found)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
     {
-        if (i + 1 >= argc)
-        {
-            missing = true;
-            return true;
-        }
-        value = argv[++i];
-        return true;
+        // Reported when the folder is opened as an input, with the system's reason.
+        found.emplace_back(folder, relative);
+        return;
     }
-    if (arg[length] != '=')
-        return false;
-    value = arg.substr(length + 1);
-    return true;
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(dir))
+    {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names)
+    {
+        const std::string path = JoinPath(folder, name);
+        const std::string rel = relative.empty() ? name : relative + "/" + name;
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode))
+        {
+            if (FileId(st.st_dev, st.st_ino) != skip)
+                FindSongs(path, rel, skip, found);
+        }
+        else if (IsSongName(name) && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+        {
+            found.emplace_back(path, rel);
+        }
+    }
 }
 
-// Converts one input; returns false when it was refused. Messages name the input. `written` is
-// the file written.
-bool ConvertOne(const Options& options, const std::string& input, const std::string& target,
-                std::string& written)
+// The folders of `path` that do not exist yet, made as mkdir -p would.
+void MakeFoldersFor(const std::string& path)
 {
-    AfxSetMessagePresenter(
-        [&input](const std::string& text)
-        { std::fprintf(stderr, "%s: %s: %s\n", kProgram, input.c_str(), text.c_str()); });
+    const std::string folder = FolderOfPath(path);
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1))
+    {
+        const std::string part = folder.substr(0, slash);
+        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
+            AfxThrowFileException(part, errno);
+        if (slash == std::string::npos)
+            return;
+    }
+}
+
+// The nearest folder of `path` that exists: where a new file or new folders would be made.
+std::string ExistingFolderOf(const std::string& path)
+{
+    std::string folder = FolderOfPath(path);
+    while (!IsFolder(folder) && folder != "." && folder != "/")
+        folder = FolderOfPath(folder);
+    return folder;
+}
+
+// A name for a file that may not exist yet, the same for every way of writing it: the real
+// path of its nearest existing folder and the rest as given.
+std::string CanonicalName(const std::string& path)
+{
+    const std::string existing = ExistingFolderOf(path);
+    char* real = realpath(existing.c_str(), nullptr);
+    if (real == nullptr)
+        return path;
+    std::string out = real;
+    std::free(real);
+    const std::string rest = existing == "." && path.compare(0, 2, "./") != 0
+                                 ? path
+                                 : path.substr(std::min(path.size(), existing.size() + 1));
+    return JoinPath(out, rest);
+}
+
+int ParseOptions(int argc, char** argv, Options& options)
+{
+    enum LongOnly
+    {
+        kPlay = 0x100,
+        kRender,
+        kSoundFont,
+        kAudioDriver,
+        kVersion,
+    };
+    static const option kLongOptions[] = {
+        {"key", required_argument, nullptr, 'k'},
+        {"mode", required_argument, nullptr, 'm'},
+        {"output", required_argument, nullptr, 'o'},
+        {"recursive", no_argument, nullptr, 'r'},
+        {"play", no_argument, nullptr, kPlay},
+        {"render", required_argument, nullptr, kRender},
+        {"soundfont", required_argument, nullptr, kSoundFont},
+        {"audio-driver", required_argument, nullptr, kAudioDriver},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersion},
+        {nullptr, 0, nullptr, 0},
+    };
+    opterr = 0; // our own messages, from the string table
+    for (;;)
+    {
+        const int c = getopt_long(argc, argv, ":k:m:o:rh", kLongOptions, nullptr);
+        if (c == -1)
+            break;
+        // A short option is named by its letter; a long one as it was written.
+        const std::string given = optopt > 0 && optopt < 0x100
+                                      ? std::string("-") + static_cast<char>(optopt)
+                                      : std::string(argv[optind - 1]);
+        switch (c)
+        {
+        case 'k':
+            options.key = optarg;
+            break;
+        case 'm':
+            options.mode = optarg;
+            break;
+        case 'o':
+            options.output = optarg;
+            break;
+        case 'r':
+            options.recursive = true;
+            break;
+        case kPlay:
+            options.play = true;
+            break;
+        case kRender:
+            options.renderPath = optarg;
+            break;
+        case kSoundFont:
+            options.soundFont = optarg;
+            break;
+        case kAudioDriver:
+            options.audioDriver = optarg;
+            break;
+        case 'h':
+            std::fputs(FormatResString(IDS_CLI_USAGE, kProgram).c_str(), stdout);
+            return 0;
+        case kVersion:
+            std::printf("%s (%s) %s\n%s\n", kProgram,
+                        LoadResString(IDS_VERSION_PRODUCT_NAME).c_str(),
+                        LoadResString(IDS_VERSION_NUMBER).c_str(),
+                        LoadResString(IDS_VERSION_FILE_DESCRIPTION).c_str());
+            return 0;
+        case ':':
+            return UsageError(FormatResString(IDS_CLI_MISSING_VALUE, PrintableName(given)));
+        default:
+            return UsageError(FormatResString(IDS_CLI_BAD_OPTION, PrintableName(given)));
+        }
+    }
+    for (int i = optind; i < argc; ++i)
+        options.inputs.emplace_back(argv[i]);
+    return -1;
+}
+
+// The checks of the command line alone; returns the usage message, or an empty text.
+std::string CheckUsage(const Options& options)
+{
+    if (!IsEntry(options.key, IDS_KEY_FIRST, IDS_KEY_COUNT))
+        return FormatResString(IDS_CLI_BAD_KEY, PrintableName(options.key),
+                               ListOfEntries(IDS_KEY_FIRST, IDS_KEY_COUNT, false));
+    if (!IsEntry(options.mode, IDS_MODE_FIRST, IDS_MODE_COUNT))
+        return FormatResString(IDS_CLI_BAD_MODE, PrintableName(options.mode),
+                               ListOfEntries(IDS_MODE_FIRST, IDS_MODE_COUNT, true));
+    if (options.inputs.empty())
+        return LoadResString(IDS_CLI_NO_INPUT);
+    if (std::count(options.inputs.begin(), options.inputs.end(), kStandardStream) > 1)
+        return LoadResString(IDS_CLI_STDIN_TWICE);
+    const bool playback = options.play || !options.renderPath.empty();
+#ifndef TARVEL1_WITH_PLAYBACK
+    if (playback)
+        return LoadResString(IDS_CLI_NO_PLAYER);
+#endif
+    if (options.play && !options.renderPath.empty())
+        return LoadResString(IDS_CLI_PLAY_AND_RENDER);
+    if (playback && options.inputs.size() > 1)
+        return LoadResString(IDS_CLI_PLAY_ONE_INPUT);
+    if (options.recursive &&
+        (options.output.empty() || options.output == kStandardStream ||
+         (access(options.output.c_str(), F_OK) == 0 && !IsFolder(options.output))))
+        return LoadResString(IDS_CLI_RECURSIVE_FOLDER);
+    return "";
+}
+
+// Where each input goes. Returns the usage message, or an empty text.
+std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
+{
+    const bool toFolder =
+        options.recursive ||
+        (!options.output.empty() && options.output != kStandardStream && IsFolder(options.output));
+    FileId outputFolder{};
+    struct stat st;
+    if (toFolder && stat(options.output.c_str(), &st) == 0)
+        outputFolder = FileId(st.st_dev, st.st_ino);
+    for (const std::string& input : options.inputs)
+    {
+        if (options.recursive && input != kStandardStream && IsFolder(input))
+        {
+            std::vector<std::pair<std::string, std::string>> found;
+            FindSongs(input, "", outputFolder, found);
+            for (const auto& [path, relative] : found)
+                jobs.push_back({path, JoinPath(options.output, relative), "", true});
+            continue;
+        }
+        if (toFolder && input == kStandardStream)
+            return LoadResString(IDS_CLI_STDIN_NO_NAME);
+        jobs.push_back({input,
+                        toFolder ? JoinPath(options.output, BaseName(input)) : options.output, "",
+                        options.recursive});
+    }
+    if (options.output == kStandardStream && jobs.size() > 1)
+        return LoadResString(IDS_CLI_STDOUT_ONE_INPUT);
+    if (jobs.size() > 1 && !toFolder)
+        return LoadResString(IDS_CLI_SEVERAL_INPUTS);
+    return "";
+}
+
+// Opens every input and looks at every output before anything is written. Reports each
+// problem; returns 0, or the exit status.
+int CheckFiles(const Options& options, std::vector<Job>& jobs)
+{
+    const bool playback = options.play || !options.renderPath.empty();
+    int status = 0;
+    std::map<FileId, std::string> inputs; // each input file, by what it is
+    for (const Job& job : jobs)
+    {
+        try
+        {
+            CFile file;
+            if (job.input == kStandardStream)
+                file.Attach(STDIN_FILENO, job.input, CFile::modeRead);
+            else
+                file.Open(job.input, CFile::modeRead);
+            struct stat st;
+            if (job.input == kStandardStream ? fstat(STDIN_FILENO, &st) == 0
+                                             : stat(job.input.c_str(), &st) == 0)
+                if (S_ISREG(st.st_mode))
+                    inputs.emplace(FileId(st.st_dev, st.st_ino), job.input);
+        }
+        catch (const CFileException& error)
+        {
+            const UINT prompt =
+                error.m_lOsError == ENOENT ? AFX_IDP_FILE_NOT_FOUND : AFX_IDP_FAILED_TO_OPEN_DOC;
+            PrintMessage(job.input, FormatResString(prompt, job.input, error.GetReason()));
+            status = kExitRefused;
+        }
+    }
+    if (status != 0)
+        return status;
+
+    // Every file the run writes, with who writes it and whether its folders will be made.
+    struct Output
+    {
+        std::string path;
+        std::string writer;
+        bool makeFolders;
+    };
+    std::vector<Output> outputs;
+    for (Job& job : jobs)
+    {
+        if (job.target.empty())
+        {
+            try
+            {
+                job.target = TempSongPath();
+            }
+            catch (const CFileException& error)
+            {
+                PrintMessage(job.input, FormatResString(AFX_IDP_FAILED_TO_WRITE,
+                                                        error.GetFileName(), error.GetReason()));
+                return kExitRefused;
+            }
+        }
+        if (job.target != kStandardStream)
+            outputs.push_back({job.target, job.input, job.makeFolders});
+    }
+    // The player plays a file: a song sent to standard output also goes to temp.mid.
+    if (playback && jobs.front().target == kStandardStream)
+    {
+        try
+        {
+            jobs.front().copy = TempSongPath();
+        }
+        catch (const CFileException& error)
+        {
+            PrintMessage(
+                jobs.front().input,
+                FormatResString(AFX_IDP_FAILED_TO_WRITE, error.GetFileName(), error.GetReason()));
+            return kExitRefused;
+        }
+        outputs.push_back({jobs.front().copy, jobs.front().input, false});
+    }
+    if (!options.renderPath.empty())
+        outputs.push_back({options.renderPath, "--render", false});
+
+    std::map<std::string, std::string> written; // a name for each output, and its writer
+    for (const auto& [output, writer, makeFolders] : outputs)
+    {
+        std::string target;
+        try
+        {
+            target = ResolveWriteTarget(output);
+        }
+        catch (const CFileException& error)
+        {
+            PrintMessage(output,
+                         FormatResString(AFX_IDP_FAILED_TO_WRITE, output, error.GetReason()));
+            return kExitRefused;
+        }
+        struct stat st;
+        const bool exists = stat(target.c_str(), &st) == 0;
+        // An open descriptor (/dev/stdout) is written into, never replaced.
+        const bool descriptor = target.compare(0, 6, "/proc/") == 0;
+        if (exists)
+        {
+            const auto input = inputs.find(FileId(st.st_dev, st.st_ino));
+            if (input != inputs.end())
+            {
+                PrintMessage(output, FormatResString(IDS_CLI_OVERWRITES_INPUT,
+                                                     PrintableName(input->second)));
+                return kExitUsage;
+            }
+        }
+        // Pipes and devices take what is written into them; they are never replaced, so two
+        // writers of /dev/null lose nothing.
+        if (exists && ((!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) || descriptor))
+        {
+            if (access(target.c_str(), W_OK) != 0)
+            {
+                PrintMessage(
+                    output, FormatResString(AFX_IDP_FAILED_TO_WRITE, output, std::strerror(errno)));
+                status = kExitRefused;
+            }
+            continue;
+        }
+        const auto [clash, fresh] = written.emplace(CanonicalName(target), writer);
+        if (!fresh)
+        {
+            PrintMessage(output, FormatResString(IDS_CLI_SAME_OUTPUT, PrintableName(clash->second),
+                                                 PrintableName(writer)));
+            return kExitUsage;
+        }
+        int error = 0;
+        if (exists && S_ISDIR(st.st_mode))
+            error = EISDIR;
+        else if (access((makeFolders ? ExistingFolderOf(target) : FolderOfPath(target)).c_str(),
+                        W_OK | X_OK) != 0)
+            error = errno;
+        if (error != 0)
+        {
+            PrintMessage(output,
+                         FormatResString(AFX_IDP_FAILED_TO_WRITE, output, std::strerror(error)));
+            status = kExitRefused;
+        }
+    }
+    return status;
+}
+
+// Converts one song and writes it; returns false when it was refused. Messages name the input.
+bool ConvertOne(const Options& options, const Job& job)
+{
+    CMessagePresenterScope presenter([&job](const std::string& text)
+                                     { PrintMessage(job.input, text); });
     auto doc = std::make_unique<CTarvel1Doc>();
+    bool opened;
+    if (job.input == kStandardStream)
+    {
+        CFile in;
+        in.Attach(STDIN_FILENO, job.input, CFile::modeRead);
+        opened = doc->OpenFromFile(in, job.input);
+    }
+    else
+    {
+        opened = doc->OnOpenDocument(job.input);
+    }
     // A file without the signature opens "successfully" with no song: the document has already
     // said why, and there is nothing to write.
-    if (!doc->OnOpenDocument(input) || doc->m_bLoaded != 1)
+    if (!opened || doc->m_bLoaded != 1)
         return false;
+    // Each song converts as if it were the only one: none inherits the running status that the
+    // song before it left.
+    ResetRunningStatus();
     doc->Convert(options.mode, KeyOffsetFromName(options.key));
-    std::string path = target;
     try
     {
-        if (path.empty())
-            path = TempSongPath();
-        WriteConvertedSong(*doc, path);
+        if (job.target == kStandardStream)
+        {
+            CFile out;
+            out.Attach(STDOUT_FILENO, job.target, CFile::modeWrite);
+            WriteConvertedSong(*doc, out);
+            if (!job.copy.empty())
+                WriteConvertedSong(*doc, job.copy, true);
+            return true;
+        }
+        if (job.makeFolders)
+            MakeFoldersFor(job.target);
+        WriteConvertedSong(*doc, job.target, options.output.empty());
     }
     catch (const CException& error)
     {
-        AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE,
-                                      error.GetFileName().empty() ? path : error.GetFileName(),
-                                      error.GetReason()));
+        AfxMessageBox(FormatResString(
+            AFX_IDP_FAILED_TO_WRITE, error.GetFileName().empty() ? job.target : error.GetFileName(),
+            error.GetReason()));
         return false;
     }
-    std::printf("%s\n", path.c_str());
-    std::fflush(stdout);
-    written = path;
+    // A song written into standard output by its name (/dev/stdout) is not followed by its name.
+    struct stat target, out;
+    if (stat(job.target.c_str(), &target) != 0 || fstat(STDOUT_FILENO, &out) != 0 ||
+        target.st_dev != out.st_dev || target.st_ino != out.st_ino)
+        std::printf("%s\n", PrintableName(job.target).c_str());
     return true;
 }
 
+// What was printed must have arrived: a full disk or a closed pipe is a failure, not a success.
+int FlushStandardOutput(int status)
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return status;
+    std::fprintf(stderr, "%s: %s\n", kProgram,
+                 FormatResString(IDS_CLI_STDOUT_FAILED, std::strerror(errno)).c_str());
+    return kExitRefused;
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
     Options options;
-    bool optionsDone = false;
-    for (int i = 1; i < argc; ++i)
-    {
-        const std::string arg = argv[i];
-        bool missing = false;
-        if (optionsDone || arg.empty() || arg[0] != '-' || arg == "-")
-        {
-            options.inputs.push_back(arg);
-            continue;
-        }
-        if (arg == "--")
-            optionsDone = true;
-        else if (arg == "--help" || arg == "-h")
-        {
-            PrintUsage(stdout);
-            return 0;
-        }
-        else if (arg == "--play")
-            options.play = true;
-        else if (arg == "--version")
-        {
-            std::printf("%s %s\n", kProgram, kVersion);
-            return 0;
-        }
-        else if (TakeValue(arg, "--key", i, argc, argv, options.key, missing) ||
-                 TakeValue(arg, "--mode", i, argc, argv, options.mode, missing) ||
-                 TakeValue(arg, "-o", i, argc, argv, options.output, missing) ||
-                 TakeValue(arg, "--output", i, argc, argv, options.output, missing) ||
-                 TakeValue(arg, "--render", i, argc, argv, options.renderPath, missing) ||
-                 TakeValue(arg, "--soundfont", i, argc, argv, options.soundFont, missing) ||
-                 TakeValue(arg, "--audio-driver", i, argc, argv, options.audioDriver, missing))
-        {
-            if (missing)
-                return UsageError("option '" + arg + "' needs a value");
-        }
-        else
-            return UsageError("unknown option '" + arg + "'");
-    }
-    if (options.inputs.empty())
-        return UsageError("no input file");
-    const bool toFolder = !options.output.empty() && IsFolder(options.output);
-    if (options.inputs.size() > 1 && !toFolder)
-        return UsageError("several inputs need -o naming an existing folder");
+    const int parsed = ParseOptions(argc, argv, options);
+    if (parsed >= 0)
+        return parsed == 0 ? FlushStandardOutput(0) : parsed;
+    std::string usage = CheckUsage(options);
+    std::vector<Job> jobs;
+    if (usage.empty())
+        usage = PlanJobs(options, jobs);
+    if (!usage.empty())
+        return UsageError(usage);
+
+    const int checked = CheckFiles(options, jobs);
+    if (checked != 0)
+        return checked;
+#ifdef TARVEL1_WITH_PLAYBACK
     const bool playback = options.play || !options.renderPath.empty();
-#ifndef TARVEL1_WITH_PLAYBACK
+    const PlaybackRequest request{options.soundFont, options.audioDriver};
     if (playback)
-        return UsageError("this build has no player: --play and --render are not available");
+    {
+        CMessagePresenterScope presenter([&jobs](const std::string& text)
+                                         { PrintMessage(jobs.front().input, text); });
+        if (!CheckPlaybackReady(request, !options.renderPath.empty()))
+            return kExitRefused;
+    }
 #endif
-    if (playback && options.inputs.size() > 1)
-        return UsageError("--play and --render take one input");
-    if (options.play && !options.renderPath.empty())
-        return UsageError("--play and --render cannot be used together");
 
     bool allWritten = true;
-    for (const std::string& input : options.inputs)
-    {
-        std::string target = options.output;
-        if (toFolder)
-            target = options.output + "/" + BaseName(input);
-        std::string written;
-        allWritten = ConvertOne(options, input, target, written) && allWritten;
+    for (const Job& job : jobs)
+        allWritten = ConvertOne(options, job) && allWritten;
 #ifdef TARVEL1_WITH_PLAYBACK
-        const PlaybackRequest request{options.soundFont, options.audioDriver};
-        if (allWritten && options.play)
-            allWritten = PlayConvertedSong(request, written);
-        if (allWritten && !options.renderPath.empty())
-            allWritten = RenderConvertedSong(request, written, options.renderPath);
-#endif
+    if (allWritten && playback)
+    {
+        CMessagePresenterScope presenter([&jobs](const std::string& text)
+                                         { PrintMessage(jobs.front().input, text); });
+        const Job& job = jobs.front();
+        const std::string& song = job.copy.empty() ? job.target : job.copy;
+        allWritten = options.play ? PlayConvertedSong(request, song)
+                                  : RenderConvertedSong(request, song, options.renderPath);
     }
-    return allWritten ? 0 : kExitRefused;
+#endif
+    return FlushStandardOutput(allWritten ? 0 : kExitRefused);
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "file.h"
 #include "song_document.h"
 
 constexpr const char* kTempSongName = "temp.mid";
@@ -11,18 +12,24 @@ constexpr const char* kTempSongName = "temp.mid";
 // "C" is 0, "C#" -1, ... "A#" -10; any other text, "B" included, is -11.
 int KeyOffsetFromName(const std::string& key);
 
-// Where temp.mid lives: beside the executable when that folder is writable, otherwise in the
-// user's cache folder ($XDG_CACHE_HOME/tarvel1, or ~/.cache/tarvel1), which is created when
-// missing. Throws CFileException when the cache folder cannot be created.
+// Where temp.mid lives: beside the executable when that folder is writable and not on the search
+// path, otherwise in the user's cache folder ($XDG_CACHE_HOME/tarvel1, or ~/.cache/tarvel1 with
+// the home folder from the password database when HOME is unset or relative), which is created
+// when missing. Throws CFileException when the cache folder cannot be found or created.
 std::string TempSongPath();
-// The same choice for a given executable path and environment, creating nothing.
-std::string TempSongPathFor(const std::string& exePath, const char* xdgCacheHome, const char* home);
+// The same choice for a given executable path and environment (`searchPath` as PATH), creating
+// nothing. Throws CFileException when the cache folder is needed and neither XDG_CACHE_HOME nor
+// `home` is an absolute path.
+std::string TempSongPathFor(const std::string& exePath, const char* xdgCacheHome, const char* home,
+                            const char* searchPath);
 // The running program's own path.
 std::string ExecutablePath();
 
 // Writes the converted copy, bytes 0 to m_nLastIndex, to `path`, replacing the file there only
-// once every byte is on the disk. Throws CFileException.
-void WriteConvertedSong(const CTarvel1Doc& doc, const std::string& path);
+// once every byte is written; a `scratch` file is never synced. Throws CFileException.
+void WriteConvertedSong(const CTarvel1Doc& doc, const std::string& path, bool scratch = false);
+// The same into a file opened for writing, which it closes.
+void WriteConvertedSong(const CTarvel1Doc& doc, CFile& file);
 
 // The whole pass with the texts of the mode and key boxes. Sets `keyOffset`, converts, sets
 // `tempPath` and writes the file, in that order; a write failure throws after the song has been

@@ -143,6 +143,11 @@ WalkStep StepChannelEvent(const SongSpan& song, std::size_t& pos, const NoteTabl
     return StepChannelInline(song, pos, notes, s_runningStatus);
 }
 
+void ResetRunningStatus()
+{
+    s_runningStatus = 0;
+}
+
 void WalkTrackEvents(const SongSpan& song, int trackCount, const NoteTable& notes)
 {
     int tracksDone = 0;

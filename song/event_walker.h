@@ -39,6 +39,10 @@ WalkStep SkipSysExEvent(const SongSpan& song, std::size_t& pos);
 // `pos` is at a status byte or, under running status, at the first data byte.
 WalkStep StepChannelEvent(const SongSpan& song, std::size_t& pos, const NoteTable& notes);
 
+// Puts the running status that the walker keeps between walks back to its start value, so that
+// the next song converts as if it were the first of the process.
+void ResetRunningStatus();
+
 // Walks the song from kFirstEventOffset until the `trackCount`-th end-of-track event, or until
 // the walk would leave the song.
 void WalkTrackEvents(const SongSpan& song, int trackCount, const std::string& mode, int keyOffset);

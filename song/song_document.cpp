@@ -1,7 +1,7 @@
 #include "song_document.h"
 
+#include <algorithm>
 #include <cstring>
-#include <memory>
 
 #include "event_walker.h"
 #include "message_box.h"
@@ -11,6 +11,10 @@ namespace
 {
 
 constexpr std::uint8_t kSignature[4] = {'M', 'T', 'h', 'd'};
+// Bytes 0 to 4: what a file without the signature leaves as the song.
+constexpr std::size_t kRejectedSize = 5;
+// A song read from a pipe grows from here, doubling.
+constexpr std::size_t kFirstChunkOfUnknownSize = 0x10000;
 
 bool IsEndOfTrack(const std::uint8_t* song, std::size_t i)
 {
@@ -38,14 +42,23 @@ void CTarvel1Doc::Serialize(CArchive& ar)
 void CTarvel1Doc::LoadSong(CArchive& ar)
 {
     // The song is read aside and taken over only once it is whole, so that a file that ends too
-    // early never leaves half of it mixed into the song that was loaded before.
-    auto incoming = std::make_unique<std::array<std::uint8_t, kSongCapacity>>();
-    std::uint8_t* song = incoming->data();
+    // early never leaves half of it mixed into the song that was loaded before. The file's size,
+    // when it has one, is the song's size but for trailing bytes.
+    const std::size_t fileLength = ar.GetFile()->GetLength();
+    std::vector<std::uint8_t> incoming(
+        std::min(std::max(fileLength, kFirstChunkOfUnknownSize), kSongLimit));
+    std::uint8_t* song = incoming.data();
 
     for (std::size_t i = 0; i < 4; ++i)
         song[i] = ar.ReadByte();
     if (std::memcmp(song, kSignature, sizeof kSignature) != 0)
     {
+        // The rejected file's name bytes are kept and the song ends at byte 4, as the scan left
+        // them; both copies hold at least those five bytes.
+        if (m_original.size() < kRejectedSize)
+            m_original.resize(kRejectedSize);
+        if (m_converted.size() < kRejectedSize)
+            m_converted.resize(kRejectedSize);
         std::memcpy(m_original.data(), song, 4);
         AfxMessageBox(IDS_NOT_MIDI_FILE);
         m_bLoaded = 0;
@@ -65,13 +78,19 @@ void CTarvel1Doc::LoadSong(CArchive& ar)
     std::size_t i = 12;
     for (;; ++i)
     {
-        if (i == kSongCapacity)
+        if (i == incoming.size())
         {
-            std::uint8_t more;
-            if (!ar.TryReadByte(more))
-                AfxThrowArchiveException(CArchiveException::endOfFile, ar.GetFile()->GetFilePath());
-            AfxThrowArchiveException(CArchiveException::badIndex, ar.GetFile()->GetFilePath(),
-                                     AFX_IDP_SONG_TOO_LARGE);
+            if (i == kSongLimit)
+            {
+                std::uint8_t more;
+                if (!ar.TryReadByte(more))
+                    AfxThrowArchiveException(CArchiveException::endOfFile,
+                                             ar.GetFile()->GetFilePath());
+                AfxThrowArchiveException(CArchiveException::badIndex, ar.GetFile()->GetFilePath(),
+                                         AFX_IDP_SONG_TOO_LARGE);
+            }
+            incoming.resize(std::min(incoming.size() * 2, kSongLimit));
+            song = incoming.data();
         }
         song[i] = ar.ReadByte();
         if (IsEndOfTrack(song, i))
@@ -80,11 +99,12 @@ void CTarvel1Doc::LoadSong(CArchive& ar)
             break;
     }
 
-    const std::size_t size = i + 1;
-    std::memcpy(m_original.data(), song, size);
+    incoming.resize(i + 1);
+    incoming.shrink_to_fit();
     // Until the first conversion the converted copy is the song as read, so that a save before
     // any conversion writes this song and not what an earlier one left behind.
-    std::memcpy(m_converted.data(), song, size);
+    m_converted = incoming;
+    m_original = std::move(incoming);
     m_nTracks = tracks;
     m_bLoaded = 1;
     m_nLastIndex = static_cast<std::int32_t>(i);

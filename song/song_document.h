@@ -2,14 +2,15 @@
 // The song document: one Standard MIDI File as raw bytes, as read and as last converted. It finds
 // the song's end by counting end-of-track events and never parses chunks; the walker does that.
 
-#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "document.h"
 
-// A song occupies at most this many bytes, in both arrays.
-constexpr std::size_t kSongCapacity = 0x20000;
+// A song occupies at most this many bytes (64 MiB); a longer one is refused before it is read
+// whole.
+constexpr std::size_t kSongLimit = 0x4000000;
 
 class CTarvel1Doc : public CDocument
 {
@@ -32,8 +33,9 @@ public:
     std::int32_t m_bLoaded = 0;
     // The track count from the header, bytes 10 and 11, big-endian.
     std::int32_t m_nTracks = 0;
-    std::array<std::uint8_t, kSongCapacity> m_original{};
-    std::array<std::uint8_t, kSongCapacity> m_converted{};
+    // Both hold at least bytes 0 to m_nLastIndex; they fit the song rather than the largest one.
+    std::vector<std::uint8_t> m_original = std::vector<std::uint8_t>(1);
+    std::vector<std::uint8_t> m_converted = std::vector<std::uint8_t>(1);
     // The song is bytes 0 to m_nLastIndex inclusive of both arrays.
     std::int32_t m_nLastIndex = 0;
 

@@ -1,11 +1,16 @@
 // The converter as a user runs it: the real program, real files, exit codes and messages.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "conversion.h"
+#include "smf_builder.h"
+#include "string_table.h"
 #include "test_files.h"
 
 namespace
@@ -32,12 +37,18 @@ std::string Quote(const std::string& arg)
     return quoted + "'";
 }
 
-CliRun Convert(const ScratchFolder& folder, const std::vector<std::string>& args)
+// `input` and `output` are the shell's redirections of standard input and output; by default
+// standard output is kept for the test to read.
+CliRun Convert(const ScratchFolder& folder, const std::vector<std::string>& args,
+               const std::string& input = "", std::string output = "")
 {
-    std::string command = Quote(TARVEL1_CONVERT);
+    if (output.empty())
+        output = " >" + Quote(folder.File("stdout"));
+    std::string command = "timeout 20 " + Quote(TARVEL1_CONVERT);
     for (const std::string& arg : args)
         command += " " + Quote(arg);
-    command += " >" + Quote(folder.File("stdout")) + " 2>" + Quote(folder.File("stderr"));
+    command += input + output + " 2>" + Quote(folder.File("stderr"));
+    WriteBytes(folder.File("stdout"), {});
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(folder.File("stdout")),
             ReadText(folder.File("stderr"))};
@@ -70,9 +81,9 @@ TEST(ConvertCli, WritesWhatTheConversionGives)
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(ReadBytes(out), LibraryResult(DataPath("bossa.mid"), "minor", "D"));
 
-    // Texts the boxes do not list are used as typed; the defaults give the song back.
+    // GNU forms: --name=value, unambiguous abbreviations, -oFILE; the defaults give the song back.
     ASSERT_EQ(
-        Convert(folder, {"--key=Bb", "--mode=invert", "-o", out, DataPath("round.mid")}).status, 0);
+        Convert(folder, {"--ke=B", "--mode=invert", "-o" + out, DataPath("round.mid")}).status, 0);
     EXPECT_EQ(ReadBytes(out), LibraryResult(DataPath("round.mid"), "invert", "B"));
     ASSERT_EQ(Convert(folder, {"-o", out, DataPath("round.mid")}).status, 0);
     EXPECT_EQ(ReadBytes(out), ReadBytes(DataPath("round.mid")));
@@ -140,18 +151,189 @@ TEST(ConvertCli, BadUsageExitsWithTwo)
              {"--bogus", DataPath("round.mid")},
              {DataPath("round.mid"), "--key"},
              {DataPath("round.mid"), DataPath("drum.mid")},
-             {"-o", folder.File("x.mid"), DataPath("round.mid"), DataPath("drum.mid")}})
+             {"-o", folder.File("x.mid"), DataPath("round.mid"), DataPath("drum.mid")},
+             {"-o", folder.File("x.mid"), "--key", "Bb", DataPath("round.mid")},
+             {"-o", folder.File("x.mid"), "--mode=Minor", DataPath("round.mid")},
+             {"-o", folder.File("x.mid"), "--re", DataPath("round.mid")}, // --recursive? --render?
+             {"-o", "-", DataPath("round.mid"), DataPath("drum.mid")},
+             {"-o", folder.Path(), "-", "-"}})
     {
         const CliRun run = Convert(folder, args);
         EXPECT_EQ(run.status, 2) << run.err;
         EXPECT_NE(run.err.find("--help"), std::string::npos);
+        EXPECT_EQ(run.out, "");
     }
     EXPECT_FALSE(Exists(folder.File("x.mid")));
+    // A key or mode that is not one of the boxes' entries is answered with the valid ones.
+    EXPECT_NE(Convert(folder, {"--key=H", "x.mid"}).err.find("C, C#, D"), std::string::npos);
 
     CliRun run = Convert(folder, {"--version"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "tarvel1-convert 1.0.0.1\n");
+    EXPECT_EQ(run.out, "tarvel1-convert (" + LoadResString(IDS_VERSION_PRODUCT_NAME) + ") " +
+                           LoadResString(IDS_VERSION_NUMBER) + "\n" +
+                           LoadResString(IDS_VERSION_FILE_DESCRIPTION) + "\n");
+    EXPECT_NE(run.out.find("1.0.0.1"), std::string::npos);
     run = Convert(folder, {"--help"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out.rfind("Usage: tarvel1-convert", 0), 0u);
+    EXPECT_EQ(run.out, FormatResString(IDS_CLI_USAGE, "tarvel1-convert"));
+}
+
+TEST(ConvertCli, AnOutputNeverReplacesAnInput)
+{
+    ScratchFolder folder;
+    const Bytes round = ReadBytes(DataPath("round.mid"));
+    WriteBytes(folder.File("in.mid"), round);
+    ASSERT_EQ(symlink("in.mid", folder.File("link.mid").c_str()), 0);
+    ASSERT_EQ(link(folder.File("in.mid").c_str(), folder.File("hard.mid").c_str()), 0);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--mode=minor", "-o", folder.Path(), folder.File("in.mid")},
+             {"--mode=minor", "-o", folder.Path() + "/.", folder.File("in.mid"),
+              DataPath("drum.mid")},
+             {"--mode=minor", "-o", folder.File("in.mid"), folder.File("in.mid")},
+             {"--mode=minor", "-o", folder.File("link.mid"), folder.File("in.mid")},
+             {"--mode=minor", "-o", folder.File("hard.mid"), folder.File("in.mid")},
+#ifdef TARVEL1_WITH_PLAYBACK
+             {"--mode=minor", "-o", folder.File("new.mid"), "--render", folder.File("in.mid"),
+              folder.File("in.mid")},
+             {"--mode=minor", "-o", folder.File("new.mid"), "--render", folder.File("new.mid"),
+              folder.File("in.mid")},
+#endif
+             {"--mode=minor", "-o", folder.Path(), "-r", folder.Path()}})
+    {
+        const CliRun run = Convert(folder, args);
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_NE(run.err.find(folder.Path()), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(ReadBytes(folder.File("in.mid")), round);
+    EXPECT_FALSE(Exists(folder.File("new.mid")));
+    EXPECT_FALSE(Exists(folder.File("drum.mid")));
+}
+
+TEST(ConvertCli, TwoSongsNeverWriteOneFile)
+{
+    ScratchFolder folder;
+    for (const char* path : {"a", "b", "b/deep", "out"})
+        ASSERT_EQ(mkdir(folder.File(path).c_str(), 0755), 0);
+    WriteBytes(folder.File("a/song.mid"), ReadBytes(DataPath("round.mid")));
+    WriteBytes(folder.File("b/song.mid"), ReadBytes(DataPath("drum.mid")));
+    WriteBytes(folder.File("b/deep/Other.MIDI"), ReadBytes(DataPath("bossa.mid")));
+    WriteBytes(folder.File("b/notes.txt"), {'x'});
+
+    CliRun run = Convert(
+        folder, {"-o", folder.File("out"), folder.File("a/song.mid"), folder.File("b/song.mid")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(folder.File("a/song.mid")), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(folder.File("b/song.mid")), std::string::npos) << run.err;
+    EXPECT_FALSE(Exists(folder.File("out/song.mid")));
+
+    // Folders repeating names keep their layout under the output folder, made as needed.
+    run = Convert(folder, {"--mode=aug", "-o", folder.File("out/new"), "-r", folder.File("a"),
+                           folder.File("b")});
+    ASSERT_EQ(run.status, 2) << run.err; // a/song.mid and b/song.mid again
+    run = Convert(folder, {"--mode=aug", "--recursive", "-o", folder.File("out/new"),
+                           folder.File("b"), folder.File("a/song.mid")});
+    ASSERT_EQ(run.status, 2) << run.err;
+    run = Convert(folder, {"--mode=aug", "-ro", folder.File("out/new"), folder.File("b"),
+                           DataPath("round.mid")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, folder.File("out/new/deep/Other.MIDI") + "\n" +
+                           folder.File("out/new/song.mid") + "\n" +
+                           folder.File("out/new/round.mid") + "\n");
+    EXPECT_EQ(ReadBytes(folder.File("out/new/deep/Other.MIDI")),
+              LibraryResult(DataPath("bossa.mid"), "aug", "C"));
+    EXPECT_EQ(ReadBytes(folder.File("out/new/song.mid")),
+              LibraryResult(DataPath("drum.mid"), "aug", "C"));
+    EXPECT_FALSE(Exists(folder.File("out/new/notes.txt")));
+}
+
+TEST(ConvertCli, FilesThatAreNotRegularAreWrittenIntoNotReplaced)
+{
+    ScratchFolder folder;
+    const Bytes round = ReadBytes(DataPath("round.mid"));
+    // Standard input and output.
+    CliRun run = Convert(folder, {"-o", "-", "-"}, " <" + Quote(DataPath("round.mid")));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, std::string(round.begin(), round.end()));
+    run = Convert(folder, {"-o", "/dev/stdout", DataPath("round.mid")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, std::string(round.begin(), round.end()));
+
+    // A pipe gets the song and stays a pipe.
+    ASSERT_EQ(mkfifo(folder.File("pipe").c_str(), 0600), 0);
+    Bytes piped;
+    std::thread reader([&] { piped = ReadBytes(folder.File("pipe")); });
+    run = Convert(folder, {"-o", folder.File("pipe"), DataPath("round.mid")});
+    reader.join();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(piped, round);
+    struct stat st;
+    ASSERT_EQ(lstat(folder.File("pipe").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    // A device stays a device, for root too.
+    EXPECT_EQ(Convert(folder, {"-o", "/dev/null", DataPath("round.mid")}).status, 0);
+    ASSERT_EQ(lstat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+
+    // A dangling link gets its file and stays a link; a loop of links is refused.
+    ASSERT_EQ(symlink("sub/target.mid", folder.File("dangling.mid").c_str()), 0);
+    ASSERT_EQ(mkdir(folder.File("sub").c_str(), 0755), 0);
+    EXPECT_EQ(Convert(folder, {"-o", folder.File("dangling.mid"), DataPath("round.mid")}).status,
+              0);
+    EXPECT_EQ(ReadBytes(folder.File("sub/target.mid")), round);
+    ASSERT_EQ(lstat(folder.File("dangling.mid").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(symlink("loop2", folder.File("loop1").c_str()), 0);
+    ASSERT_EQ(symlink("loop1", folder.File("loop2").c_str()), 0);
+    run = Convert(folder, {"-o", folder.File("loop1"), DataPath("round.mid")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(folder.File("loop1")), std::string::npos);
+
+    // A song that cannot be written to standard output is a failure, not a success.
+    EXPECT_EQ(Convert(folder, {"-o", "-", DataPath("round.mid")}, "", " >/dev/full").status, 1);
+    EXPECT_EQ(
+        Convert(folder, {"-o", folder.File("x.mid"), DataPath("round.mid")}, "", " >/dev/full")
+            .status,
+        1);
+}
+
+TEST(ConvertCli, NothingIsWrittenWhenAnInputIsUnreadable)
+{
+    ScratchFolder folder;
+    ASSERT_EQ(mkdir(folder.File("out").c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo(folder.File("pipe.mid").c_str(), 0600), 0);
+    // The pipe has no writer: it is refused at once rather than waited on.
+    const CliRun run =
+        Convert(folder, {"-o", folder.File("out"), DataPath("round.mid"), folder.File("pipe.mid"),
+                         folder.File("gone.mid"), folder.File("out")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 3) << run.err;
+    EXPECT_NE(run.err.find(LoadResString(AFX_IDP_NOT_REGULAR_FILE)), std::string::npos);
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(Exists(folder.File("out/round.mid")));
+
+    // A name with a line feed or bytes that are not UTF-8 stays on one line of its own.
+    const CliRun odd = Convert(folder, {"-o", folder.File("out"), "a\nb\xFF.mid"});
+    EXPECT_EQ(odd.status, 1);
+    EXPECT_EQ(std::count(odd.err.begin(), odd.err.end(), '\n'), 1) << odd.err;
+}
+
+TEST(ConvertCli, EachSongConvertsAsIfItWereAlone)
+{
+    // The second song's track begins under running status: alone, its bytes are no note; after
+    // a song that ends on a note-on they would be, if the walker's status carried over.
+    ScratchFolder folder;
+    ASSERT_EQ(mkdir(folder.File("both").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(folder.File("alone").c_str(), 0755), 0);
+    WriteBytes(folder.File("c.mid"), MakeSmf({Concat({{0x00, 0x90, 61, 0x40}, kEndOfTrack})}));
+    WriteBytes(folder.File("b.mid"), MakeSmf({Concat({{0x00, 61, 0x40}, kEndOfTrack})}));
+    ASSERT_EQ(Convert(folder, {"--mode=major", "-o", folder.File("both"), folder.File("c.mid"),
+                               folder.File("b.mid")})
+                  .status,
+              0);
+    ASSERT_EQ(
+        Convert(folder, {"--mode=major", "-o", folder.File("alone"), folder.File("b.mid")}).status,
+        0);
+    EXPECT_EQ(ReadBytes(folder.File("both/b.mid")), ReadBytes(folder.File("alone/b.mid")));
+    EXPECT_EQ(ReadBytes(folder.File("both/b.mid")), ReadBytes(folder.File("b.mid")));
 }

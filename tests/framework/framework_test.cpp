@@ -1,8 +1,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include <csignal>
+
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -125,6 +129,28 @@ TEST(File, WriteReplacesTheTargetOnlyWhenClosed)
     EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"song.mid"});
 }
 
+TEST(File, AKilledWriteLeavesNothingBehind)
+{
+    ScratchFolder folder;
+    WriteBytes(folder.File("song.mid"), {1, 2, 3});
+    for (const char* name : {"song.mid", "new.mid"})
+    {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+        {
+            CFile file(folder.File(name), CFile::modeCreate | CFile::modeWrite);
+            file.Write("abcd", 4);
+            raise(SIGKILL);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status));
+    }
+    EXPECT_EQ(ReadBytes(folder.File("song.mid")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"song.mid"});
+}
+
 TEST(File, KeepsPermissionsAndWritesThroughLinks)
 {
     ScratchFolder folder;
@@ -157,6 +183,20 @@ TEST(File, FailuresNameThePathAndTheReason)
     EXPECT_THROW(CFile(folder.File("no/such/folder.mid"), CFile::modeCreate | CFile::modeWrite),
                  CFileException);
     EXPECT_THROW(CFile(folder.Path(), CFile::modeCreate | CFile::modeWrite), CFileException);
+    // A pipe with no writer, or a device, is refused at once instead of waited on or read.
+    ASSERT_EQ(mkfifo(folder.File("pipe").c_str(), 0600), 0);
+    for (const std::string& path : {folder.File("pipe"), std::string("/dev/zero")})
+    {
+        try
+        {
+            CFile file(path, CFile::modeRead);
+            ADD_FAILURE() << path;
+        }
+        catch (const CFileException& error)
+        {
+            EXPECT_EQ(error.GetReason(), LoadResString(AFX_IDP_NOT_REGULAR_FILE));
+        }
+    }
     EXPECT_THROW(CFile(folder.Path(), CFile::modeRead), CFileException);
 }
 

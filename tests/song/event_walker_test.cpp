@@ -87,6 +87,28 @@ TEST(EventWalker, OneDataByteEventsUnderRunningStatus)
     EXPECT_EQ(out[kBody + 9], 60);
 }
 
+TEST(EventWalker, StatusBytesDecideTheLengthAndTheRunningStatus)
+{
+    // Channel pressure carries one data byte with its status byte too: the note-on after it is
+    // found where it is.
+    Bytes out = Walk(MakeSmf({Concat({{0x00, 0xD0, 0x40, 0x00, 0x90, 61, 0x40}, kEndOfTrack})}), 1);
+    EXPECT_EQ(out[kBody + 5], 60);
+
+    // Every system status byte but F0 and FF steps over two data bytes and takes over the
+    // running status, so the data bytes after it are no note.
+    for (int status = 0xF1; status <= 0xFE; ++status)
+    {
+        SCOPED_TRACE(status);
+        const Bytes song =
+            MakeSmf({Concat({{0x00, 0x90, 61, 0x40, 0x00, static_cast<std::uint8_t>(status), 0x00,
+                              0x00, 0x00, 61, 0x40},
+                             kEndOfTrack})});
+        out = Walk(song, 1);
+        EXPECT_EQ(out[kBody + 2], 60);
+        EXPECT_EQ(out[kBody + 9], 61);
+    }
+}
+
 TEST(EventWalker, SecondTrackIsFoundPastTheChunkHeader)
 {
     const Bytes first = Concat({{0x00, 0x90, 61, 0x40}, kEndOfTrack});
@@ -123,6 +145,11 @@ TEST(EventWalker, RunningStatusIsKeptBetweenWalks)
     PrimeRunningStatus(0xC0);
     out = Walk(song, 1);
     EXPECT_EQ(out, song);
+
+    // A reset puts back the start value, under which no note moves either.
+    PrimeRunningStatus(0x90);
+    ResetRunningStatus();
+    EXPECT_EQ(Walk(song, 1), song);
 }
 
 TEST(EventWalker, NeverLeavesTheSong)

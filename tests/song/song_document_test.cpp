@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "event_walker.h"
 #include "message_box.h"
 #include "message_recorder.h"
 #include "smf_builder.h"
@@ -28,7 +29,7 @@ struct Snapshot
                original == other.original && converted == other.converted && path == other.path;
     }
     std::int32_t loaded, tracks, lastIndex;
-    std::array<std::uint8_t, kSongCapacity> original, converted;
+    std::vector<std::uint8_t> original, converted;
     std::string path;
 };
 
@@ -127,37 +128,65 @@ TEST(SongDocument, EveryTruncatedPrefixIsRefusedAndKeepsThePreviousSong)
     }
 }
 
-TEST(SongDocument, SongBeyondCapacityIsRefused)
+TEST(SongDocument, SongsUpToTheLimitAreReadAndConvertedWhole)
 {
     ScratchFolder folder;
+    // A note at each end of the song and a sysex filling it up to `size` bytes.
+    const auto songOfSize = [](std::size_t size)
+    {
+        const std::size_t filler = size - 22 - 4 - 2 - 4 - 4 - 4;
+        Bytes body = {0x00, 0x90, 61, 0x40, 0x00, 0xF0};
+        for (int shift = 21; shift >= 0; shift -= 7)
+            body.push_back(
+                static_cast<std::uint8_t>(((filler >> shift) & 0x7F) | (shift > 0 ? 0x80 : 0)));
+        body.resize(body.size() + filler, 0x11);
+        return MakeSmf({Concat({body, {0x00, 0x90, 61, 0x00}, kEndOfTrack})});
+    };
     auto doc = LoadedDoc(DataPath("round.mid"));
     const Snapshot before(*doc);
-    // A sysex of 140000 bytes pushes the end of track past the 131072 bytes.
-    Bytes body = {0x00, 0xF0, 0x88, 0xC5, 0x60};
-    body.resize(body.size() + 140000, 0x11);
-    const Bytes song = MakeSmf({Concat({body, kEndOfTrack})});
+    for (const std::size_t size : {std::size_t{160000}, kSongLimit})
+    {
+        SCOPED_TRACE(size);
+        Bytes song = songOfSize(size);
+        ASSERT_EQ(song.size(), size);
+        WriteBytes(folder.File("big.mid"), song);
+        ASSERT_TRUE(doc->OnOpenDocument(folder.File("big.mid")));
+        ASSERT_EQ(doc->m_nLastIndex, static_cast<int>(size) - 1);
+        EXPECT_TRUE(doc->m_original == song);
+        doc->Convert("major", 0);
+        song[kFirstEventOffset + 2] = 60;
+        song[size - 6] = 60;
+        EXPECT_TRUE(Bytes(doc->m_converted.begin(), doc->m_converted.begin() + size) == song);
+    }
+
+    // One byte more is refused with its own message before it is read whole, and a file that
+    // ends at the limit without its last end of track is cut short.
+    doc = LoadedDoc(DataPath("round.mid"));
+    Bytes song = songOfSize(kSongLimit + 1);
     WriteBytes(folder.File("big.mid"), song);
+    song.resize(kSongLimit);
+    WriteBytes(folder.File("cut.mid"), song);
     CMessageRecorder messages;
     EXPECT_FALSE(doc->OnOpenDocument(folder.File("big.mid")));
-    ASSERT_EQ(messages.Texts().size(), 1u);
-    EXPECT_EQ(messages.Texts()[0], FormatResString(AFX_IDP_SONG_TOO_LARGE, folder.File("big.mid")));
+    EXPECT_FALSE(doc->OnOpenDocument(folder.File("cut.mid")));
+    EXPECT_EQ(messages.Texts(),
+              (std::vector<std::string>{
+                  FormatResString(AFX_IDP_SONG_TOO_LARGE, folder.File("big.mid")),
+                  FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("cut.mid"))}));
     EXPECT_TRUE(Snapshot(*doc) == before);
+}
 
-    // A file that is exactly as long as the capacity without its last end of track is simply
-    // cut short; one whose song ends on the last byte of the capacity is read whole.
-    Bytes exact = MakeSmf({Concat({{0x00, 0xF0, 0x00}, kEndOfTrack})});
-    exact[27] = 0x42; // no end of track until the filler's last bytes
-    exact.resize(kSongCapacity, 0x11);
-    WriteBytes(folder.File("exact.mid"), exact);
-    EXPECT_FALSE(doc->OnOpenDocument(folder.File("exact.mid")));
-    EXPECT_EQ(messages.Texts().back(),
-              FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("exact.mid")));
-    exact[kSongCapacity - 3] = 0xFF;
-    exact[kSongCapacity - 2] = 0x2F;
-    exact[kSongCapacity - 1] = 0x00;
-    WriteBytes(folder.File("exact.mid"), exact);
-    EXPECT_TRUE(doc->OnOpenDocument(folder.File("exact.mid")));
-    EXPECT_EQ(doc->m_nLastIndex, static_cast<int>(kSongCapacity) - 1);
+TEST(SongDocument, EndOfTrackInTheHeaderCounts)
+{
+    // Track count 00 FF followed by the division 2F 00: the header's FF 2F 00 is the first of
+    // the 255 ends of track.
+    ScratchFolder folder;
+    Bytes song = MakeSmf(std::vector<Bytes>(254, kEndOfTrack), 255);
+    song[12] = 0x2F;
+    song[13] = 0x00;
+    WriteBytes(folder.File("a.mid"), Concat({song, kEndOfTrack}));
+    auto doc = LoadedDoc(folder.File("a.mid"));
+    EXPECT_EQ(doc->m_nLastIndex, static_cast<int>(song.size()) - 1);
 }
 
 TEST(SongDocument, MissingOrUnreadableFileIsReportedWithItsReason)
