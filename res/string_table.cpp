@@ -105,8 +105,6 @@ const std::unordered_map<UINT, std::string>& Table()
         {AFX_IDS_ALLFILTER, "すべてのﾌｧｲﾙ (*.*)"},
 
         {IDS_MAIN_WINDOW_TITLE, "ZANTO MIDI PLAYER"},
-        {IDS_VERSION_PRODUCT_NAME, "tarvel1 ｱﾌﾟﾘｹｰｼｮﾝ"},
-        {IDS_VERSION_FILE_DESCRIPTION, "tarvel1 MFC ｱﾌﾟﾘｹｰｼｮﾝ"},
         {IDS_CMDLINE_SONG, "最初に開くMIDIﾌｧｲﾙ"},
         {IDS_CMDLINE_HELP, "このﾍﾙﾌﾟを表示して終了"},
         {IDS_CMDLINE_VERSION, "ﾊﾞｰｼﾞｮﾝ情報を表示して終了"},

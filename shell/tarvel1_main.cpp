@@ -41,7 +41,8 @@ int PrintHelp()
 
 int PrintVersion()
 {
-    std::printf("%s %s\n%s\n", LoadResString(IDS_VERSION_PRODUCT_NAME).c_str(), TARVEL1_VERSION,
+    std::printf("%s %s\n%s\n", LoadResString(IDS_VERSION_PRODUCT_NAME).c_str(),
+                LoadResString(IDS_VERSION_NUMBER).c_str(),
                 LoadResString(IDS_VERSION_FILE_DESCRIPTION).c_str());
     return 0;
 }

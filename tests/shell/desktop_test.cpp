@@ -2,6 +2,7 @@
 // combo fields' limit, a player that loads without stopping the window, and file names of any
 // bytes.
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -284,11 +285,35 @@ TEST_F(DesktopTest, FileNamesAreKeptAsTheirBytesAndShownReadably)
     Pump(100);
     EXPECT_EQ(Doc()->GetPathName(), other);
     StopApp();
-    ASSERT_TRUE(StartApp());
+    ASSERT_TRUE(StartApp({other}));
     EXPECT_EQ(App().GetRecentFileList()->GetEntries(), (std::vector<std::string>{other, song}));
 
+    // A pipe, a device or a folder named as a song is refused at once, and the song stays.
+    const std::string fifo = m_scratch.File("pipe.mid");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero"), m_scratch.Path()})
+    {
+        Record().messages.clear();
+        Record().fileAnswers.push_back(path);
+        const auto before = std::chrono::steady_clock::now();
+        SendCommand(ID_FILE_OPEN);
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2)) << path;
+        ASSERT_EQ(Record().messages.size(), 1u) << path;
+        EXPECT_NE(Record().messages[0].find(path), std::string::npos) << Record().messages[0];
+        EXPECT_EQ(Doc()->GetPathName(), other) << path;
+        EXPECT_EQ(Doc()->m_bLoaded, 1);
+    }
+    StopApp();
+    Record().messages.clear();
+    EXPECT_FALSE(StartApp({fifo}));
+    EXPECT_EQ(Record().messages.size(), 1u);
+    EXPECT_EQ(Frame(), nullptr);
+
     // A write of temp.mid that fails leaves START with nothing to play, not an older file.
+    ASSERT_TRUE(StartApp());
+    Record().messages.clear();
     const std::string temp = TempSongPath();
+    std::remove(temp.c_str()); // a file, or a folder left by an earlier run that failed
     ASSERT_NE(App().OpenDocumentFile(song), nullptr);
     ASSERT_EQ(ReadBytes(temp), ReadBytes(song));
     std::remove(temp.c_str());
