@@ -3,10 +3,12 @@
 #include <cassert>
 
 #include <wx/frame.h>
+#include <wx/textctrl.h>
 
 #include "conversion.h"
 #include "message_box.h"
 #include "frame_wnd.h"
+#include "gtk_native.h"
 #include "player_control.h"
 #include "resource.h"
 #include "sequencer_player.h"
@@ -115,6 +117,12 @@ void CTarvel1View::FillBox(CComboBox& box, UINT firstId, UINT count)
 void CTarvel1View::OnInitialUpdate()
 {
     CFormView::OnInitialUpdate();
+    // What a screen reader announces for the boxes, whose fields have no label of their own.
+    for (auto [box, name] : {std::pair{&m_cmbKey, IDS_ACCNAME_KEY}, {&m_cmbMode, IDS_ACCNAME_MODE}})
+    {
+        AfxSetAccessibleName(box->GetComboBox(), LoadResString(name));
+        AfxSetAccessibleName(box->GetComboBox()->GetTextCtrl(), LoadResString(name));
+    }
     GetParentFrame()->RecalcLayout();
     ResizeParentToFit();
 

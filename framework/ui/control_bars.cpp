@@ -9,6 +9,7 @@
 #include <wx/frame.h>
 #include <wx/utils.h>
 
+#include "gtk_native.h"
 #include "resource.h"
 #include "string_table.h"
 #include "ui_hooks.h"
@@ -111,6 +112,16 @@ bool CToolBar::LoadToolBar(UINT id)
         SetToolLongHelp(AfxWxId(command), FromUtf8(AfxStatusPrompt(command)));
     }
     Realize();
+    // The buttons are drawn by the bar, not made of widgets: a screen reader hears the bar by
+    // the names of its buttons, their tooltips.
+    std::string names;
+    for (UINT command : resource->buttons)
+    {
+        if (command == ID_SEPARATOR)
+            continue;
+        names += (names.empty() ? "" : ", ") + AfxToolTipPrompt(command);
+    }
+    AfxSetAccessibleName(this, names);
     return true;
 }
 

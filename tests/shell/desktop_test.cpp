@@ -88,6 +88,11 @@ TEST_F(DesktopTest, KeyboardStartsOnConvertAndTabCyclesTheFormsControls)
     Pump(100);
     EXPECT_EQ(ToUtf8(Box(IDC_MODE)->GetValue()), "minor");
     EXPECT_FALSE(Frame()->GetDockToolBar()->AcceptsFocusFromKeyboard());
+
+    // What a screen reader announces for the boxes and the toolbar.
+    EXPECT_EQ(AfxGetAccessibleName(Box(IDC_KEY)->GetTextCtrl()), "ｷｰ");
+    EXPECT_EQ(AfxGetAccessibleName(Box(IDC_MODE)->GetTextCtrl()), "変換ﾓｰﾄﾞ");
+    EXPECT_EQ(AfxGetAccessibleName(Frame()->GetDockToolBar()), "開く, ﾊﾞｰｼﾞｮﾝ情報");
 }
 
 TEST_F(DesktopTest, ToolbarDocksOnEverySideFloatsAndComesBackWholeWithTheForm)
