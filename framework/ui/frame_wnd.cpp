@@ -180,8 +180,21 @@ CDocument* CFrameWnd::GetActiveDocument() const
 
 void CFrameWnd::RecalcLayout()
 {
+    // Laying out again costs the window's thread tens of milliseconds; every File New and Open
+    // asks for it, while the bars and the size have mostly not changed.
+    if (LayoutSignature() == m_strLastLayout)
+        return;
     m_mgr.Update();
     FitToBars();
+    m_strLastLayout = LayoutSignature();
+}
+
+std::string CFrameWnd::LayoutSignature()
+{
+    const wxSize client = GetClientSize();
+    const bool status = GetStatusBar() != nullptr && GetStatusBar()->IsShown();
+    return ToUtf8(m_mgr.SavePerspective()) + ":" + std::to_string(client.x) + "x" +
+           std::to_string(client.y) + (status ? ":status" : "");
 }
 
 void CFrameWnd::FitToBars()

@@ -89,6 +89,8 @@ private:
     // Grows the frame until the view has its template's size and a docked toolbar its whole
     // length, wherever the toolbar went.
     void FitToBars();
+    // What the last layout depended on: the panes' places and the client size.
+    std::string LayoutSignature();
     // Brings a toolbar that the user wants but that is hidden or off every screen back to the
     // side where it was last docked.
     void KeepToolBarInReach();
@@ -102,6 +104,7 @@ private:
     CToolBar* m_pDockToolBar = nullptr; // owned by the frame or by its floating window
     bool m_bToolBarWanted = true;       // shown unless the user hid it
     wxSize m_sizeTriedGrowing;          // the client size a growth was last asked from
+    std::string m_strLastLayout;        // the bars and the size of the last layout
 
     wxDECLARE_EVENT_TABLE();
 };
