@@ -1,5 +1,7 @@
 #include "tarvel1_app.h"
 
+#include <malloc.h>
+
 #include "about_dialog.h"
 #include "main_frame.h"
 #include "resource.h"
@@ -39,6 +41,9 @@ void CTarvel1App::LoadPlayerInBackground()
                 player = std::make_unique<CSequencerPlayer>();
                 player->WaitForSoundFont();
             }
+            // Loading a SoundFont reads and converts it through buffers it frees at once; the
+            // allocator keeps them in this thread's arena unless told to give them back.
+            malloc_trim(0);
             {
                 std::lock_guard<std::mutex> lock(m_loadedMutex);
                 m_pLoaded = std::move(player);
