@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
@@ -15,9 +14,9 @@
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 
+#include "conversion.h"
 #include "gtk_native.h"
 #include "gui_test.h"
-#include "conversion.h"
 #include "player_control.h"
 #include "resource.h"
 #include "sequencer_player.h"
