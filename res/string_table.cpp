@@ -110,6 +110,11 @@ const std::unordered_map<UINT, std::string>& Table()
         {AFX_IDS_ALLFILTER, "すべてのﾌｧｲﾙ (*.*)"},
 
         {IDS_MAIN_WINDOW_TITLE, "ZANTO MIDI PLAYER"},
+        {IDS_CMDLINE_SONG, "最初に開くMIDIﾌｧｲﾙ"},
+        {IDS_CMDLINE_HELP, "このﾍﾙﾌﾟを表示して終了"},
+        {IDS_CMDLINE_VERSION, "ﾊﾞｰｼﾞｮﾝ情報を表示して終了"},
+        {IDS_ACCNAME_KEY, "ｷｰ"},
+        {IDS_ACCNAME_MODE, "変換ﾓｰﾄﾞ"},
         {IDS_MODE_FIRST + 0, "Non convert"},
         {IDS_MODE_FIRST + 1, "major"},
         {IDS_MODE_FIRST + 2, "minor"},

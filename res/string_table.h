@@ -86,6 +86,13 @@ constexpr UINT IDS_MODE_COUNT = 6;
 constexpr UINT IDS_KEY_FIRST = 0x0220; // the key box's entries, in order
 constexpr UINT IDS_KEY_COUNT = 12;
 
+// The window program's command line, and the names screen readers give the boxes.
+constexpr UINT IDS_CMDLINE_SONG = 0x6002;    // --help: the song argument
+constexpr UINT IDS_CMDLINE_HELP = 0x6003;    // --help: the --help option
+constexpr UINT IDS_CMDLINE_VERSION = 0x6004; // --help: the --version option
+constexpr UINT IDS_ACCNAME_KEY = 0x6010;     // the key box
+constexpr UINT IDS_ACCNAME_MODE = 0x6011;    // the mode box
+
 // The text stored under `id`, in the user's language (message_catalog.h); an unknown id is a
 // programmer error and yields an empty text.
 const std::string& LoadResString(UINT id);

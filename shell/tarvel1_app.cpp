@@ -1,5 +1,7 @@
 #include "tarvel1_app.h"
 
+#include <malloc.h>
+
 #include "about_dialog.h"
 #include "main_frame.h"
 #include "resource.h"
@@ -16,12 +18,65 @@ wxEND_EVENT_TABLE()
 
 CTarvel1App::CTarvel1App() = default;
 
-CTarvel1App::~CTarvel1App() = default;
+CTarvel1App::~CTarvel1App()
+{
+    if (m_loader.joinable())
+        m_loader.join();
+}
+
+void CTarvel1App::LoadPlayerInBackground()
+{
+    if (m_pPlayer || m_loader.joinable())
+        return;
+    m_loader = std::thread(
+        [this, make = m_makePlayer]
+        {
+            // Making the synthesizer loads its libraries and takes milliseconds; the SoundFont
+            // takes up to a second. Both happen here, never on the window's thread.
+            std::unique_ptr<CSequencerPlayer> player;
+            if (make)
+                player = make();
+            else
+            {
+                player = std::make_unique<CSequencerPlayer>();
+                player->WaitForSoundFont();
+            }
+            // Loading a SoundFont reads and converts it through buffers it frees at once; the
+            // allocator keeps them in this thread's arena unless told to give them back.
+            malloc_trim(0);
+            {
+                std::lock_guard<std::mutex> lock(m_loadedMutex);
+                m_pLoaded = std::move(player);
+            }
+            CallAfter([this] { AdoptLoadedPlayer(); });
+        });
+}
+
+void CTarvel1App::AdoptLoadedPlayer()
+{
+    if (m_pPlayer || !m_loader.joinable())
+        return;
+    // The thread has handed its player over, or is about to: it does nothing after that.
+    m_loader.join();
+    {
+        std::lock_guard<std::mutex> lock(m_loadedMutex);
+        m_pPlayer = std::move(m_pLoaded);
+    }
+    if (m_onPlayerReady)
+        m_onPlayerReady();
+}
+
+void CTarvel1App::SetPlayerReadyHandler(std::function<void()> handler)
+{
+    m_onPlayerReady = std::move(handler);
+    if (m_pPlayer && m_onPlayerReady)
+        m_onPlayerReady();
+}
 
 CSequencerPlayer& CTarvel1App::GetPlayer()
 {
-    if (!m_pPlayer)
-        m_pPlayer = std::make_unique<CSequencerPlayer>();
+    LoadPlayerInBackground();
+    AdoptLoadedPlayer();
     return *m_pPlayer;
 }
 
@@ -40,9 +95,8 @@ bool CTarvel1App::InitInstance()
 
     m_pMainWnd->Show(true);
     m_pMainWnd->Update();
-    // The SoundFont loads on the player's own thread once the window is up, so that neither
-    // the start-up nor the first START waits for it.
-    CallAfter([this] { GetPlayer(); });
+    // The player is made after the form's first paint (CTarvel1View::OnDraw), so that the window
+    // comes up without the synthesizer's libraries.
     return true;
 }
 
@@ -50,6 +104,10 @@ int CTarvel1App::ExitInstance()
 {
     // The form closes the device as it goes, so the player is released after the template.
     const int status = CWinApp::ExitInstance();
+    m_onPlayerReady = nullptr;
+    if (m_loader.joinable())
+        m_loader.join();
+    m_pLoaded.reset();
     m_pPlayer.reset();
     return status;
 }

@@ -3,17 +3,33 @@
 #include <cassert>
 
 #include <wx/frame.h>
+#include <wx/textctrl.h>
 
 #include "conversion.h"
+#include "message_box.h"
 #include "frame_wnd.h"
+#include "gtk_native.h"
 #include "player_control.h"
 #include "resource.h"
+#include "sequencer_player.h"
 #include "string_table.h"
 #include "tarvel1_app.h"
 #include "win_app.h"
 #include "wx_text.h"
 
 bool g_bFirstUpdate = true;
+
+namespace
+{
+
+CTarvel1App& App()
+{
+    auto* app = dynamic_cast<CTarvel1App*>(AfxGetApp());
+    assert(app != nullptr && "the form lives in the tarvel1 application");
+    return *app;
+}
+
+} // namespace
 
 wxBEGIN_EVENT_TABLE(CTarvel1View, CFormView)
     ON_BN_CLICKED(IDC_CONVERT, CTarvel1View::OnConvert)
@@ -28,13 +44,32 @@ CTarvel1View::CTarvel1View() : CFormView(IDD_CONVERTER_FORM) {}
 
 CPlayerControl& CTarvel1View::GetPlayerControl()
 {
-    // The synthesizer and its SoundFont are loaded when the player is first needed, not while
-    // the window comes up.
     if (!m_pPlayerControl)
     {
-        auto* app = dynamic_cast<CTarvel1App*>(AfxGetApp());
-        assert(app != nullptr && "the form lives in the tarvel1 application");
-        m_pPlayerControl = std::make_unique<CPlayerControl>(app->GetPlayer());
+        App().GetPlayer();
+        OnPlayerReady();
+    }
+    return *m_pPlayerControl;
+}
+
+void CTarvel1View::WithPlayer(std::function<void(CPlayerControl&)> command)
+{
+    if (m_pPlayerControl)
+        return command(*m_pPlayerControl);
+    m_deferred.push_back(std::move(command));
+    App().SetPlayerReadyHandler([this] { OnPlayerReady(); });
+    App().LoadPlayerInBackground();
+}
+
+void CTarvel1View::OnPlayerReady()
+{
+    CSequencerPlayer* player = App().GetReadyPlayer();
+    if (player == nullptr)
+        return;
+    App().SetPlayerReadyHandler(nullptr);
+    if (!m_pPlayerControl)
+    {
+        m_pPlayerControl = std::make_unique<CPlayerControl>(*player);
         m_pPlayerControl->SetCaptionObserver(
             [this](const std::string& caption)
             {
@@ -42,11 +77,21 @@ CPlayerControl& CTarvel1View::GetPlayerControl()
                     m_btnPause.SetWindowText(caption);
             });
     }
-    return *m_pPlayerControl;
+    // A command may show a message box, whose loop may deliver more presses: those run after.
+    while (!m_deferred.empty())
+    {
+        auto command = std::move(m_deferred.front());
+        m_deferred.erase(m_deferred.begin());
+        command(*m_pPlayerControl);
+    }
 }
 
 // The player control closes the device if it is open as it goes.
-CTarvel1View::~CTarvel1View() = default;
+CTarvel1View::~CTarvel1View()
+{
+    if (CWinApp* app = AfxGetApp())
+        static_cast<CTarvel1App*>(app)->SetPlayerReadyHandler(nullptr);
+}
 
 CTarvel1Doc* CTarvel1View::GetDocument() const
 {
@@ -72,6 +117,12 @@ void CTarvel1View::FillBox(CComboBox& box, UINT firstId, UINT count)
 void CTarvel1View::OnInitialUpdate()
 {
     CFormView::OnInitialUpdate();
+    // What a screen reader announces for the boxes, whose fields have no label of their own.
+    for (auto [box, name] : {std::pair{&m_cmbKey, IDS_ACCNAME_KEY}, {&m_cmbMode, IDS_ACCNAME_MODE}})
+    {
+        AfxSetAccessibleName(box->GetComboBox(), LoadResString(name));
+        AfxSetAccessibleName(box->GetComboBox()->GetTextCtrl(), LoadResString(name));
+    }
     GetParentFrame()->RecalcLayout();
     ResizeParentToFit();
 
@@ -81,14 +132,21 @@ void CTarvel1View::OnInitialUpdate()
         StopAndConvert();
 
     g_bFirstUpdate = false;
-    if (m_pPlayerControl)
-        m_pPlayerControl->ResetForInitialUpdate();
+    if (m_pPlayerControl || !m_deferred.empty())
+        WithPlayer([](CPlayerControl& control) { control.ResetForInitialUpdate(); });
     FillBox(m_cmbMode, IDS_MODE_FIRST, IDS_MODE_COUNT);
     FillBox(m_cmbKey, IDS_KEY_FIRST, IDS_KEY_COUNT);
 }
 
 void CTarvel1View::OnDraw(wxDC&)
 {
+    if (!m_bPainted)
+    {
+        // The window is on the screen: the player's libraries and SoundFont may load now,
+        // once this paint has gone out.
+        m_bPainted = true;
+        CallAfter([] { App().LoadPlayerInBackground(); });
+    }
     if (wxFrame* frame = AfxGetMainWnd())
     {
         const wxString title = FromUtf8(LoadResString(IDS_MAIN_WINDOW_TITLE));
@@ -109,15 +167,22 @@ void CTarvel1View::OnEndPrinting(wxDC&, CPrintInfo*) {}
 
 void CTarvel1View::StopAndConvert()
 {
-    if (m_pPlayerControl)
-        m_pPlayerControl->CloseDevice();
+    if (m_pPlayerControl || !m_deferred.empty())
+        WithPlayer([](CPlayerControl& control) { control.CloseDevice(); });
     ConvertAndWrite();
 }
 
 void CTarvel1View::ConvertAndWrite()
 {
-    ::ConvertAndWrite(*GetDocument(), m_cmbMode.GetWindowText(), m_cmbKey.GetWindowText(),
-                      m_nKeyOffset, m_strTempPath);
+    ConvertWith(m_cmbMode.GetWindowText());
+}
+
+void CTarvel1View::ConvertWith(const std::string& mode)
+{
+    // A failed write leaves the older temp.mid in place: START must not play it.
+    m_bTempWriteFailed = true;
+    ::ConvertAndWrite(*GetDocument(), mode, m_cmbKey.GetWindowText(), m_nKeyOffset, m_strTempPath);
+    m_bTempWriteFailed = false;
 }
 
 void CTarvel1View::OnConvert(wxCommandEvent&)
@@ -127,19 +192,29 @@ void CTarvel1View::OnConvert(wxCommandEvent&)
 
 void CTarvel1View::OnStart(wxCommandEvent&)
 {
-    CTarvel1Doc* document = GetDocument();
-    const bool loaded = document->m_bLoaded != 0;
-    if (loaded && m_strTempPath.empty())
+    if (GetDocument()->m_bLoaded == 0)
+    {
+        // Answered at once, even while the player loads.
+        AfxMessageBox(IDS_LOAD_MIDI_FILE);
+        return;
+    }
+    if (m_strTempPath.empty() && !m_bTempWriteFailed)
     {
         // Only a song named on the command line gets here: no conversion has run yet, so it
         // plays as read ("Non convert") rather than failing on a file that was never written.
-        ::ConvertAndWrite(*document, LoadResString(IDS_MODE_FIRST), m_cmbKey.GetWindowText(),
-                          m_nKeyOffset, m_strTempPath);
+        ConvertWith(LoadResString(IDS_MODE_FIRST));
     }
-    GetPlayerControl().OnStart(loaded, m_strTempPath);
+    // After a failed write the player is given no file, and says that nothing was converted.
+    const std::string path = m_bTempWriteFailed ? std::string() : m_strTempPath;
+    WithPlayer([path](CPlayerControl& control) { control.OnStart(true, path); });
 }
 
 void CTarvel1View::OnPause(wxCommandEvent&)
 {
-    GetPlayerControl().OnPause(GetDocument()->m_bLoaded != 0);
+    if (GetDocument()->m_bLoaded == 0)
+    {
+        AfxMessageBox(IDS_LOAD_MIDI_FILE);
+        return;
+    }
+    WithPlayer([](CPlayerControl& control) { control.OnPause(true); });
 }

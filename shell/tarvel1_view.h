@@ -3,8 +3,10 @@
 // STOP/CONTINUE buttons. A new or opened song is converted at once with the texts the boxes
 // showed, which then go back to "Non convert" and "C".
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "song_document.h"
 #include "view.h"
@@ -21,8 +23,10 @@ public:
     ~CTarvel1View() override;
 
     CTarvel1Doc* GetDocument() const;
-    // The START and STOP/CONTINUE state; made, with the player, on first use.
+    // The START and STOP/CONTINUE state. Waits for the player to be ready: for the tests.
     CPlayerControl& GetPlayerControl();
+    // Player commands given before the player was ready, waiting to run in their order.
+    std::size_t PendingPlayerCommands() const { return m_deferred.size(); }
 
     void OnInitialUpdate() override;
     // Keeps the main window's title, whatever the framework set from the document's name.
@@ -50,9 +54,18 @@ private:
     void OnConvert(wxCommandEvent& event);
     void OnStart(wxCommandEvent& event);
     void OnPause(wxCommandEvent& event);
+    void ConvertWith(const std::string& mode);
     static void FillBox(CComboBox& box, UINT firstId, UINT count);
+    // Runs `command` now when the player is ready, otherwise as soon as it is, after the ones
+    // given before it. The window's thread never waits for the player.
+    void WithPlayer(std::function<void(CPlayerControl&)> command);
+    void OnPlayerReady();
 
     std::unique_ptr<CPlayerControl> m_pPlayerControl;
+    std::vector<std::function<void(CPlayerControl&)>> m_deferred;
+    bool m_bPainted = false;
+    // The last write of temp.mid failed: the file there is an older song's, never to be played.
+    bool m_bTempWriteFailed = false;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -1,11 +1,15 @@
 #include "control_bars.h"
 
+#include <algorithm>
+
 #include <dlfcn.h>
 
+#include <wx/aui/framemanager.h>
 #include <wx/bitmap.h>
 #include <wx/frame.h>
 #include <wx/utils.h>
 
+#include "gtk_native.h"
 #include "resource.h"
 #include "string_table.h"
 #include "ui_hooks.h"
@@ -71,11 +75,12 @@ bool CToolBar::CreateEx(wxWindow* parent, unsigned ctrlStyle, unsigned style, UI
         auiStyle |= wxAUI_TB_GRIPPER;
     if (!wxAuiToolBar::Create(parent, AfxWxId(id), wxDefaultPosition, wxDefaultSize, auiStyle))
         return false;
+    Bind(wxEVT_MOTION, &CToolBar::OnMotion, this);
     if (style & CBRS_FLYBY)
-    {
-        Bind(wxEVT_MOTION, &CToolBar::OnMotion, this);
         Bind(wxEVT_LEAVE_WINDOW, &CToolBar::OnLeave, this);
-    }
+    Bind(wxEVT_LEFT_DOWN, &CToolBar::OnLeftDown, this);
+    Bind(wxEVT_LEFT_UP, &CToolBar::OnLeftUp, this);
+    Bind(wxEVT_MOUSE_CAPTURE_LOST, &CToolBar::OnCaptureLost, this);
     return true;
 }
 
@@ -116,6 +121,16 @@ bool CToolBar::LoadToolBar(UINT id)
         SetToolLongHelp(AfxWxId(command), FromUtf8(AfxStatusPrompt(command)));
     }
     Realize();
+    // The buttons are drawn by the bar, not made of widgets: a screen reader hears the bar by
+    // the names of its buttons, their tooltips.
+    std::string names;
+    for (UINT command : resource->buttons)
+    {
+        if (command == ID_SEPARATOR)
+            continue;
+        names += (names.empty() ? "" : ", ") + AfxToolTipPrompt(command);
+    }
+    AfxSetAccessibleName(this, names);
     return true;
 }
 
@@ -131,8 +146,96 @@ std::vector<UINT> CToolBar::GetButtonIds() const
     return ids;
 }
 
+void CToolBar::OnLeftDown(wxMouseEvent& event)
+{
+    // A floating toolbar is moved by its grip here rather than by the window manager, whose
+    // moves AUI does not always see: the drop is ours to judge, at any edge.
+    wxAuiManager* manager = wxAuiManager::GetManager(this);
+    wxWindow* floating = wxGetTopLevelParent(this);
+    if (manager == nullptr || !manager->GetPane(this).IsFloating() || floating == nullptr ||
+        m_gripperSizerItem == nullptr ||
+        !m_gripperSizerItem->GetRect().Contains(event.GetPosition()))
+        return event.Skip();
+    m_bFloatingDrag = true;
+    m_ptDragOffset = ClientToScreen(event.GetPosition()) - floating->GetPosition();
+    CaptureMouse();
+}
+
+void CToolBar::OnLeftUp(wxMouseEvent& event)
+{
+    if (!m_bFloatingDrag)
+        return event.Skip();
+    m_bFloatingDrag = false;
+    if (HasCapture())
+        ReleaseMouse();
+    EndFloatingDrag(ClientToScreen(event.GetPosition()));
+}
+
+void CToolBar::OnCaptureLost(wxMouseCaptureLostEvent&)
+{
+    m_bFloatingDrag = false;
+}
+
+void CToolBar::EndFloatingDrag(const wxPoint& screen)
+{
+    wxAuiManager* manager = wxAuiManager::GetManager(this);
+    wxWindow* frame = manager != nullptr ? manager->GetManagedWindow() : nullptr;
+    if (frame == nullptr)
+        return;
+    wxAuiPaneInfo& pane = manager->GetPane(this);
+    if (wxWindow* floating = wxGetTopLevelParent(this))
+        pane.FloatingPosition(floating->GetPosition());
+    // An edge takes the toolbar when the pointer is over it, from a little inside the form to
+    // a little outside it (the menu bar for the top); the nearest edge wins.
+    constexpr int kInside = 24;
+    constexpr int kOutside = 48;
+    const wxRect client(frame->ClientToScreen(wxPoint(0, 0)), frame->GetClientSize());
+    const struct
+    {
+        int distance; // how far inside the client area the pointer is from this edge
+        bool along;   // the pointer lies along this edge
+        int direction;
+        unsigned allowed;
+    } edges[] = {
+        {screen.x - client.GetLeft(), screen.y >= client.GetTop() && screen.y <= client.GetBottom(),
+         wxAUI_DOCK_LEFT, CBRS_ALIGN_LEFT},
+        {client.GetRight() - screen.x,
+         screen.y >= client.GetTop() && screen.y <= client.GetBottom(), wxAUI_DOCK_RIGHT,
+         CBRS_ALIGN_RIGHT},
+        {screen.y - client.GetTop(), screen.x >= client.GetLeft() && screen.x <= client.GetRight(),
+         wxAUI_DOCK_TOP, CBRS_ALIGN_TOP},
+        {client.GetBottom() - screen.y,
+         screen.x >= client.GetLeft() && screen.x <= client.GetRight(), wxAUI_DOCK_BOTTOM,
+         CBRS_ALIGN_BOTTOM},
+    };
+    int side = -1;
+    int nearest = kInside;
+    for (const auto& edge : edges)
+    {
+        if (edge.along && (m_nDockStyle & edge.allowed) != 0 && edge.distance >= -kOutside &&
+            edge.distance < nearest)
+        {
+            nearest = std::max(edge.distance, -1);
+            side = edge.direction;
+        }
+    }
+    if (side >= 0)
+        pane.Dock().Direction(side).Row(0).Position(0);
+    manager->Update();
+    // The frame grows around a docked toolbar on its next idle pass.
+    frame->Refresh();
+}
+
 void CToolBar::OnMotion(wxMouseEvent& event)
 {
+    if (m_bFloatingDrag)
+    {
+        if (wxWindow* floating = wxGetTopLevelParent(this))
+            floating->Move(ClientToScreen(event.GetPosition()) - m_ptDragOffset);
+        return;
+    }
+    if ((m_nBarStyle & CBRS_FLYBY) == 0)
+        return event.Skip();
     // The prompt of the button under the pointer goes to the frame's message pane, as a menu
     // item's does while it is highlighted.
     const wxAuiToolBarItem* item = FindToolByPosition(event.GetX(), event.GetY());

@@ -46,13 +46,25 @@ public:
     // The command id of each button, ID_SEPARATOR for a gap.
     std::vector<UINT> GetButtonIds() const;
 
+    // The buttons are for the mouse: the keyboard's focus stays on the form, and Tab never
+    // stops on a bar that shows no focus.
+    bool AcceptsFocus() const override { return false; }
+    bool AcceptsFocusFromKeyboard() const override { return false; }
+
 private:
     void OnMotion(wxMouseEvent& event);
     void OnLeave(wxMouseEvent& event);
+    void OnLeftDown(wxMouseEvent& event);
+    void OnLeftUp(wxMouseEvent& event);
+    void OnCaptureLost(wxMouseCaptureLostEvent& event);
+    // Ends a drag of the floating toolbar: dropped at an edge of the frame, it docks there.
+    void EndFloatingDrag(const wxPoint& screen);
 
     unsigned m_nBarStyle = 0;
     unsigned m_nDockStyle = 0;
     int m_nPromptTool = -1;
+    bool m_bFloatingDrag = false;
+    wxPoint m_ptDragOffset; // from the pointer to the floating window's corner
 };
 
 class CStatusBar : public wxStatusBar

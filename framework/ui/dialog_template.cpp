@@ -10,6 +10,8 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
+#include "gtk_native.h"
+
 namespace
 {
 
@@ -47,24 +49,60 @@ public:
             Bind(wxEVT_TEXT, &CTemplateComboBox::OnText, this);
     }
 
+    // The program's own changes count as accepted text, as much as the user's.
+    void ChangeValue(const wxString& value) override
+    {
+        m_strAccepted = value;
+        wxOwnerDrawnComboBox::ChangeValue(value);
+    }
+
 private:
+    // Whether `text` shows whole in the field's text area, without scrolling.
+    bool Fits(const wxString& text) const
+    {
+        wxTextCtrl* field = GetTextCtrl();
+        int room = AfxEntryTextAreaWidth(field);
+        int width = AfxEntryTextWidth(field, text);
+        if (room < 0 || width < 0)
+        {
+            // Not a GTK entry: the field's client area and wx's measure.
+            room = field != nullptr ? field->GetClientSize().x : GetTextRect().width;
+            width = (field != nullptr ? field : static_cast<const wxWindow*>(this))
+                        ->GetTextExtent(text)
+                        .x;
+        }
+        return width <= room;
+    }
+
     void OnText(wxCommandEvent& event)
     {
         const wxString text = GetValue();
-        if (text == m_strAccepted)
-            return event.Skip();
-        wxTextCtrl* field = GetTextCtrl();
-        const int room = field != nullptr ? field->GetClientSize().x : GetTextRect().width;
-        if (text.length() > m_strAccepted.length() && GetTextExtent(text).x > room)
+        if (text == m_strAccepted || text.length() <= m_strAccepted.length() || Fits(text))
         {
-            const long point = GetInsertionPoint();
-            ChangeValue(m_strAccepted);
-            SetInsertionPoint(std::min<long>(point, static_cast<long>(m_strAccepted.length())));
-            wxBell();
-            return;
+            m_strAccepted = text;
+            return event.Skip();
         }
-        m_strAccepted = text;
-        event.Skip();
+        // What was typed or pasted lies between the part kept before it and the part kept
+        // after it; of that, as much is taken as fits. A paste over a selection arrives as a
+        // deletion, then an insertion, so the field keeps the pasted text's start.
+        std::size_t head = 0;
+        while (head < m_strAccepted.length() && head < text.length() &&
+               text[head] == m_strAccepted[head])
+            ++head;
+        std::size_t tail = 0;
+        while (tail < m_strAccepted.length() - head && tail < text.length() - head &&
+               text[text.length() - 1 - tail] == m_strAccepted[m_strAccepted.length() - 1 - tail])
+            ++tail;
+        const wxString before = text.Left(head);
+        const wxString after = text.Right(tail);
+        const wxString inserted = text.Mid(head, text.length() - head - tail);
+        std::size_t taken = 0;
+        while (taken < inserted.length() && Fits(before + inserted.Left(taken + 1) + after))
+            ++taken;
+        m_strAccepted = before + inserted.Left(taken) + after;
+        ChangeValue(m_strAccepted);
+        SetInsertionPoint(static_cast<long>(head + taken));
+        wxBell();
     }
 
     wxString m_strAccepted;
@@ -156,5 +194,23 @@ void AfxCreateDialogControls(wxWindow* parent, const DialogTemplate& tmpl)
         }
         }
         (void)window;
+    }
+    // A combo box keeps the height of its field, which the toolkit may make taller than the
+    // template's room: it stops short of whatever the template puts below it.
+    for (wxWindow* combo : parent->GetChildren())
+    {
+        if (dynamic_cast<CTemplateComboBox*>(combo) == nullptr)
+            continue;
+        const wxRect box = combo->GetRect();
+        int bottom = box.GetBottom();
+        for (wxWindow* other : parent->GetChildren())
+        {
+            const wxRect rect = other->GetRect();
+            if (other != combo && rect.GetTop() > box.GetTop() && rect.GetTop() <= bottom &&
+                rect.GetLeft() <= box.GetRight() && rect.GetRight() >= box.GetLeft())
+                bottom = rect.GetTop() - 1;
+        }
+        if (bottom < box.GetBottom())
+            combo->SetSize(box.width, bottom - box.GetTop() + 1);
     }
 }

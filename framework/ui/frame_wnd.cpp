@@ -1,6 +1,9 @@
 #include "frame_wnd.h"
 
+#include <algorithm>
+
 #include <wx/accel.h>
+#include <wx/display.h>
 #include <wx/iconbndl.h>
 #include <wx/menu.h>
 
@@ -58,6 +61,7 @@ wxBEGIN_EVENT_TABLE(CFrameWnd, wxFrame)
     EVT_IDLE(CFrameWnd::OnIdle)
     EVT_DROP_FILES(CFrameWnd::OnDropFiles)
     EVT_CLOSE(CFrameWnd::OnCloseWindow)
+    EVT_AUI_PANE_CLOSE(CFrameWnd::OnPaneClose)
 wxEND_EVENT_TABLE()
 
 CFrameWnd::CFrameWnd() = default;
@@ -176,11 +180,84 @@ CDocument* CFrameWnd::GetActiveDocument() const
 
 void CFrameWnd::RecalcLayout()
 {
+    // Laying out again costs the window's thread tens of milliseconds; every File New and Open
+    // asks for it, while the bars and the size have mostly not changed.
+    if (LayoutSignature() == m_strLastLayout)
+        return;
     m_mgr.Update();
+    FitToBars();
+    m_strLastLayout = LayoutSignature();
+}
+
+std::string CFrameWnd::LayoutSignature()
+{
+    const wxSize client = GetClientSize();
+    const bool status = GetStatusBar() != nullptr && GetStatusBar()->IsShown();
+    return ToUtf8(m_mgr.SavePerspective()) + ":" + std::to_string(client.x) + "x" +
+           std::to_string(client.y) + (status ? ":status" : "");
+}
+
+void CFrameWnd::FitToBars()
+{
+    wxSize deficit(0, 0);
+    auto need = [&deficit](const wxSize& wanted, const wxSize& has)
+    {
+        deficit.x = std::max(deficit.x, wanted.x - has.x);
+        deficit.y = std::max(deficit.y, wanted.y - has.y);
+    };
+    if (auto* form = dynamic_cast<CFormView*>(m_pViewActive))
+        need(form->GetTemplateSize() + (form->GetSize() - form->GetClientSize()), form->GetSize());
+    if (CToolBar* bar = GetDockToolBar())
+    {
+        const wxAuiPaneInfo& pane = m_mgr.GetPane(bar);
+        if (pane.IsOk() && pane.IsShown() && pane.IsDocked())
+            need(bar->GetHintSize(pane.dock_direction), bar->GetSize());
+    }
+    // A window manager may refuse the size (a maximized frame): asked once, not on every idle.
+    if ((deficit.x <= 0 && deficit.y <= 0) || GetClientSize() == m_sizeTriedGrowing)
+        return;
+    m_sizeTriedGrowing = GetClientSize();
+    SetClientSize(GetClientSize() + wxSize(std::max(deficit.x, 0), std::max(deficit.y, 0)));
+    m_mgr.Update();
+}
+
+void CFrameWnd::KeepToolBarInReach()
+{
+    CToolBar* bar = GetDockToolBar();
+    if (bar == nullptr || !m_bToolBarWanted)
+        return;
+    wxAuiPaneInfo& pane = m_mgr.GetPane(bar);
+    if (!pane.IsOk())
+        return;
+    bool lost = !pane.IsShown();
+    if (!lost && pane.IsFloating())
+    {
+        // A floating toolbar dragged where no screen shows it cannot be dragged back.
+        const wxWindow* floating = wxGetTopLevelParent(bar);
+        lost = floating == nullptr || !floating->IsShown();
+        if (!lost)
+        {
+            // Enough of it on some screen to take hold of its grip.
+            const wxRect rect = bar->GetScreenRect();
+            lost = true;
+            for (unsigned i = 0; i < wxDisplay::GetCount() && lost; ++i)
+            {
+                const wxRect shown = wxDisplay(i).GetGeometry().Intersect(rect);
+                lost = shown.width < 16 || shown.height < 16;
+            }
+        }
+    }
+    if (!lost)
+        return;
+    pane.Dock().Show();
+    RecalcLayout();
 }
 
 CToolBar* CFrameWnd::GetDockToolBar() const
 {
+    // A floating toolbar is a child of its own little window, not of the frame.
+    if (m_pDockToolBar != nullptr)
+        return m_pDockToolBar;
     return dynamic_cast<CToolBar*>(FindWindow(static_cast<long>(AfxWxId(AFX_IDW_TOOLBAR))));
 }
 
@@ -211,6 +288,7 @@ void CFrameWnd::DockControlBar(CToolBar* bar)
     else
         info.Top();
     m_mgr.AddPane(bar, info);
+    m_pDockToolBar = bar;
 }
 
 void CFrameWnd::ShowControlBar(wxWindow* bar, bool show)
@@ -224,7 +302,12 @@ void CFrameWnd::ShowControlBar(wxWindow* bar, bool show)
     }
     else
     {
-        m_mgr.GetPane(bar).Show(show);
+        wxAuiPaneInfo& pane = m_mgr.GetPane(bar);
+        if (show && pane.IsFloating())
+            pane.Dock();
+        pane.Show(show);
+        if (bar == GetDockToolBar())
+            m_bToolBarWanted = show;
     }
     RecalcLayout();
 }
@@ -305,6 +388,8 @@ void CFrameWnd::OnUpdateViewStatusBar(wxUpdateUIEvent& event)
 
 void CFrameWnd::OnIdle(wxIdleEvent& event)
 {
+    KeepToolBarInReach();
+    FitToBars();
     if (CStatusBar* bar = GetMessageBar())
         bar->UpdateIndicators();
     event.Skip();
@@ -316,7 +401,15 @@ void CFrameWnd::OnDropFiles(wxDropFilesEvent& event)
     if (event.GetNumberOfFiles() <= 0)
         return;
     if (CWinApp* app = AfxGetApp())
-        app->OpenDocumentFile(ToUtf8(event.GetFiles()[0]));
+        app->OpenDocumentFile(ToFileName(event.GetFiles()[0]));
+}
+
+void CFrameWnd::OnPaneClose(wxAuiManagerEvent& event)
+{
+    // Closing the floating toolbar's window is hiding it, as the View menu does.
+    if (event.GetPane() != nullptr && event.GetPane()->window == GetDockToolBar())
+        m_bToolBarWanted = false;
+    event.Skip();
 }
 
 void CFrameWnd::OnCloseWindow(wxCloseEvent& event)

@@ -51,6 +51,7 @@ public:
     void EnableDocking(unsigned dockStyle) { m_nDockStyle = dockStyle; }
     // Docks the bar at the side its style names (the top by default).
     void DockControlBar(CToolBar* bar);
+    // Shows or hides a bar; a toolbar shown again docks where it was last docked.
     void ShowControlBar(wxWindow* bar, bool show);
     bool IsControlBarVisible(wxWindow* bar) const;
     wxAuiManager& GetDockManager() { return m_mgr; }
@@ -80,10 +81,19 @@ protected:
     void OnIdle(wxIdleEvent& event);
     void OnDropFiles(wxDropFilesEvent& event);
     void OnCloseWindow(wxCloseEvent& event);
+    void OnPaneClose(wxAuiManagerEvent& event);
 
 private:
     bool LoadMenu(UINT nIDResource);
     bool LoadAccelTable(UINT nIDResource);
+    // Grows the frame until the view has its template's size and a docked toolbar its whole
+    // length, wherever the toolbar went.
+    void FitToBars();
+    // What the last layout depended on: the panes' places and the client size.
+    std::string LayoutSignature();
+    // Brings a toolbar that the user wants but that is hidden or off every screen back to the
+    // side where it was last docked.
+    void KeepToolBarInReach();
 
     UINT m_nIDHelp = 0;
     CView* m_pViewActive = nullptr;
@@ -91,6 +101,10 @@ private:
     wxAuiManager m_mgr;
     unsigned m_nDockStyle = 0;
     bool m_bRouting = false;
+    CToolBar* m_pDockToolBar = nullptr; // owned by the frame or by its floating window
+    bool m_bToolBarWanted = true;       // shown unless the user hid it
+    wxSize m_sizeTriedGrowing;          // the client size a growth was last asked from
+    std::string m_strLastLayout;        // the bars and the size of the last layout
 
     wxDECLARE_EVENT_TABLE();
 };

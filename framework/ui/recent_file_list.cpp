@@ -26,9 +26,9 @@ CRecentFileList::CRecentFileList(std::string profilePath, std::size_t maxSize)
 void CRecentFileList::ReadList()
 {
     m_entries.clear();
-    if (!wxFileName::FileExists(FromUtf8(m_strProfilePath)))
+    if (!wxFileName::FileExists(FromFileName(m_strProfilePath)))
         return;
-    wxFileInputStream stream(FromUtf8(m_strProfilePath));
+    wxFileInputStream stream(FromFileName(m_strProfilePath));
     if (!stream.IsOk())
         return;
     wxFileConfig config(stream, wxConvUTF8);
@@ -42,7 +42,7 @@ void CRecentFileList::ReadList()
             continue;
         if (!wxFileName::FileExists(value))
             continue;
-        const std::string path = ToUtf8(value);
+        const std::string path = ToFileName(value);
         if (std::find(m_entries.begin(), m_entries.end(), path) == m_entries.end())
             m_entries.push_back(path);
     }
@@ -50,15 +50,15 @@ void CRecentFileList::ReadList()
 
 bool CRecentFileList::WriteList() const
 {
-    const wxFileName file(FromUtf8(m_strProfilePath));
+    const wxFileName file(FromFileName(m_strProfilePath));
     if (!file.DirExists() && !wxFileName::Mkdir(file.GetPath(), 0700, wxPATH_MKDIR_FULL))
         return false;
-    wxFileConfig config(wxEmptyString, wxEmptyString, FromUtf8(m_strProfilePath), wxEmptyString,
+    wxFileConfig config(wxEmptyString, wxEmptyString, FromFileName(m_strProfilePath), wxEmptyString,
                         wxCONFIG_USE_LOCAL_FILE, wxConvUTF8);
     config.DeleteGroup(wxString("/") + kSection);
     config.SetPath(wxString("/") + kSection);
     for (std::size_t i = 0; i < m_entries.size(); ++i)
-        config.Write(EntryKey(i), FromUtf8(m_entries[i]));
+        config.Write(EntryKey(i), FromFileName(m_entries[i]));
     return config.Flush();
 }
 

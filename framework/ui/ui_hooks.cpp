@@ -22,12 +22,12 @@ bool ShowFileDialog(bool open, const std::string& title, std::string& path)
     const long style =
         open ? (wxFD_OPEN | wxFD_FILE_MUST_EXIST) : (wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     // The suggestion opens the dialog in its folder with its name filled in.
-    const wxFileName suggestion(FromUtf8(path));
+    const wxFileName suggestion(FromFileName(path));
     wxFileDialog dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr, FromUtf8(title),
                         suggestion.GetPath(), suggestion.GetFullName(), wildcard, style);
     if (dialog.ShowModal() != wxID_OK)
         return false;
-    path = ToUtf8(dialog.GetPath());
+    path = ToFileName(dialog.GetPath());
     return true;
 }
 

@@ -1,10 +1,12 @@
 #include "win_app.h"
 
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
 
-#include <wx/filename.h>
+#include <unistd.h>
+
 #include <wx/intl.h>
 #include <wx/printdlg.h>
 #include <wx/translation.h>
@@ -25,12 +27,39 @@ std::vector<std::string>& RawCommandLine()
     return args;
 }
 
+// The path made absolute and its "." and ".." steps resolved, on the bytes as given: a file name
+// need not be UTF-8.
 std::string AbsolutePath(const std::string& path)
 {
-    wxFileName name(FromUtf8(path));
-    name.MakeAbsolute();
-    name.Normalize(wxPATH_NORM_DOTS);
-    return ToUtf8(name.GetFullPath());
+    std::string full = path;
+    if (full.empty() || full[0] != '/')
+    {
+        std::vector<char> cwd(4096);
+        while (getcwd(cwd.data(), cwd.size()) == nullptr && errno == ERANGE)
+            cwd.resize(cwd.size() * 2);
+        full = std::string(cwd.data()) + "/" + path;
+    }
+    std::vector<std::string> steps;
+    std::size_t begin = 0;
+    while (begin <= full.size())
+    {
+        std::size_t end = full.find('/', begin);
+        if (end == std::string::npos)
+            end = full.size();
+        const std::string step = full.substr(begin, end - begin);
+        if (step == "..")
+        {
+            if (!steps.empty())
+                steps.pop_back();
+        }
+        else if (!step.empty() && step != ".")
+            steps.push_back(step);
+        begin = end + 1;
+    }
+    std::string result;
+    for (const std::string& step : steps)
+        result += "/" + step;
+    return result.empty() ? "/" : result;
 }
 
 // GTK's and GDK's own options, which the toolkit reads before the program does. Given as
@@ -227,7 +256,7 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& info)
     std::vector<std::string> args = RawCommandLine();
     if (args.empty())
         for (int i = 0; i < argc; ++i)
-            args.push_back(ToUtf8(argv[i]));
+            args.push_back(ToFileName(argv[i]));
     bool options = true;
     for (std::size_t i = 1; i < args.size(); ++i)
     {

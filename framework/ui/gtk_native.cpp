@@ -1,0 +1,110 @@
+#include "gtk_native.h"
+
+#include <dlfcn.h>
+
+namespace
+{
+
+struct GdkRect
+{
+    int x, y, width, height;
+};
+
+template <class F> F Symbol(const char* name)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
+}
+
+// The widget when it is a GtkEntry: wx's single-line text control is one.
+void* Entry(wxWindow* field)
+{
+    using IsA = int (*)(void*, unsigned long);
+    using EntryType = unsigned long (*)();
+    static const auto isA = Symbol<IsA>("g_type_check_instance_is_a");
+    static const auto entryType = Symbol<EntryType>("gtk_entry_get_type");
+    void* widget = field != nullptr ? static_cast<void*>(field->GetHandle()) : nullptr;
+    if (widget == nullptr || isA == nullptr || entryType == nullptr || !isA(widget, entryType()))
+        return nullptr;
+    return widget;
+}
+
+} // namespace
+
+int AfxEntryTextAreaWidth(wxWindow* field)
+{
+    using TextArea = void (*)(void*, GdkRect*);
+    static const auto textArea = Symbol<TextArea>("gtk_entry_get_text_area");
+    void* entry = Entry(field);
+    if (entry == nullptr || textArea == nullptr)
+        return -1;
+    GdkRect rect{0, 0, 0, 0};
+    textArea(entry, &rect);
+    return rect.width;
+}
+
+int AfxEntryTextWidth(wxWindow* field, const wxString& text)
+{
+    using GetLayout = void* (*)(void*);
+    using Copy = void* (*)(void*);
+    using SetText = void (*)(void*, const char*, int);
+    using PixelSize = void (*)(void*, int*, int*);
+    using Unref = void (*)(void*);
+    static const auto getLayout = Symbol<GetLayout>("gtk_entry_get_layout");
+    static const auto copy = Symbol<Copy>("pango_layout_copy");
+    static const auto setText = Symbol<SetText>("pango_layout_set_text");
+    static const auto pixelSize = Symbol<PixelSize>("pango_layout_get_pixel_size");
+    static const auto unref = Symbol<Unref>("g_object_unref");
+    void* entry = Entry(field);
+    if (entry == nullptr || !getLayout || !copy || !setText || !pixelSize || !unref)
+        return -1;
+    // The entry's own layout carries its font and attributes; a copy measures other texts.
+    void* layout = copy(getLayout(entry));
+    if (layout == nullptr)
+        return -1;
+    const wxScopedCharBuffer utf8 = text.utf8_str();
+    setText(layout, utf8.data(), static_cast<int>(utf8.length()));
+    int width = 0;
+    int height = 0;
+    pixelSize(layout, &width, &height);
+    unref(layout);
+    return width;
+}
+
+int AfxEntryScrollOffset(wxWindow* field)
+{
+    using Get = void (*)(void*, const char*, ...);
+    static const auto get = Symbol<Get>("g_object_get");
+    void* entry = Entry(field);
+    if (entry == nullptr || get == nullptr)
+        return -1;
+    int offset = -1;
+    get(entry, "scroll-offset", &offset, nullptr);
+    return offset;
+}
+
+void AfxSetAccessibleName(wxWindow* window, const std::string& name)
+{
+    using Accessible = void* (*)(void*);
+    using SetName = void (*)(void*, const char*);
+    static const auto accessible = Symbol<Accessible>("gtk_widget_get_accessible");
+    static const auto setName = Symbol<SetName>("atk_object_set_name");
+    void* widget = window != nullptr ? static_cast<void*>(window->GetHandle()) : nullptr;
+    if (widget == nullptr || accessible == nullptr || setName == nullptr)
+        return;
+    if (void* object = accessible(widget))
+        setName(object, name.c_str());
+}
+
+std::string AfxGetAccessibleName(wxWindow* window)
+{
+    using Accessible = void* (*)(void*);
+    using GetName = const char* (*)(void*);
+    static const auto accessible = Symbol<Accessible>("gtk_widget_get_accessible");
+    static const auto getName = Symbol<GetName>("atk_object_get_name");
+    void* widget = window != nullptr ? static_cast<void*>(window->GetHandle()) : nullptr;
+    if (widget == nullptr || accessible == nullptr || getName == nullptr)
+        return {};
+    void* object = accessible(widget);
+    const char* name = object != nullptr ? getName(object) : nullptr;
+    return name != nullptr ? name : "";
+}

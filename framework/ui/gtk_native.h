@@ -1,0 +1,23 @@
+#pragma once
+// What wx does not say about GTK's own widgets: the text area of an entry and its scrolling,
+// the width GTK gives a text there, and the names that screen readers announce. The functions
+// are looked up in the GTK, Pango and ATK that wx has loaded already; on another toolkit they
+// answer -1 and do nothing.
+
+#include <string>
+
+#include <wx/string.h>
+#include <wx/window.h>
+
+// The width in pixels of the part of a single-line text field that shows text (the field
+// without its frame and padding), or -1.
+int AfxEntryTextAreaWidth(wxWindow* field);
+// The width in pixels that `text` takes in the field, in the field's own font, or -1.
+int AfxEntryTextWidth(wxWindow* field, const wxString& text);
+// How many pixels of the field's text are scrolled out of view on the left, or -1.
+int AfxEntryScrollOffset(wxWindow* field);
+
+// The name assistive technologies announce for `window` (UTF-8).
+void AfxSetAccessibleName(wxWindow* window, const std::string& name);
+// The name they announce now, or "" when none is set or known.
+std::string AfxGetAccessibleName(wxWindow* window);
