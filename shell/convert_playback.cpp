@@ -79,7 +79,6 @@ private:
 
 enum class Key
 {
-    None,
     Space,
     Quit,
     Left,
@@ -111,29 +110,38 @@ public:
     CTerminalKeys(const CTerminalKeys&) = delete;
     CTerminalKeys& operator=(const CTerminalKeys&) = delete;
 
-    // Waits up to `milliseconds` for a key. Without a terminal it only waits.
-    Key Wait(int milliseconds)
+    // Waits up to `milliseconds` for keys, and gives every key typed meanwhile (a held key
+    // repeats faster than we wait). Without a terminal it only waits.
+    std::vector<Key> Wait(int milliseconds)
     {
+        std::vector<Key> typed;
         if (!m_bTerminal)
         {
             poll(nullptr, 0, milliseconds);
-            return Key::None;
+            return typed;
         }
         pollfd in = {STDIN_FILENO, POLLIN, 0};
-        char keys[8];
+        char keys[64];
         if (poll(&in, 1, milliseconds) != 1)
-            return Key::None;
+            return typed;
         const ssize_t count = read(STDIN_FILENO, keys, sizeof keys);
-        if (count <= 0)
-            return Key::None;
-        // The arrow keys arrive as ESC [ C and ESC [ D (or ESC O C in application mode).
-        if (count >= 3 && keys[0] == '\x1b' && (keys[1] == '[' || keys[1] == 'O'))
-            return keys[2] == 'C' ? Key::Right : keys[2] == 'D' ? Key::Left : Key::None;
-        if (keys[0] == ' ')
-            return Key::Space;
-        if (keys[0] == 'q' || keys[0] == 'Q')
-            return Key::Quit;
-        return Key::None;
+        for (ssize_t i = 0; i < count; ++i)
+        {
+            // The arrow keys arrive as ESC [ C and ESC [ D (or ESC O C in application mode).
+            if (keys[i] == '\x1b' && i + 2 < count && (keys[i + 1] == '[' || keys[i + 1] == 'O'))
+            {
+                if (keys[i + 2] == 'C')
+                    typed.push_back(Key::Right);
+                else if (keys[i + 2] == 'D')
+                    typed.push_back(Key::Left);
+                i += 2;
+            }
+            else if (keys[i] == ' ')
+                typed.push_back(Key::Space);
+            else if (keys[i] == 'q' || keys[i] == 'Q')
+                typed.push_back(Key::Quit);
+        }
+        return typed;
     }
 
 private:
@@ -206,13 +214,18 @@ bool PlayConvertedSong(const PlaybackRequest& request, const std::string& path)
                 std::fprintf(stderr, "\r%s / %s   Space: %-8s  <- ->: 5 s  q: quit ",
                              Clock(player.ElapsedSeconds()).c_str(),
                              Clock(player.TotalSeconds()).c_str(), control.PauseCaption().c_str());
-            const Key key = keys.Wait(100);
-            if (key == Key::Space)
-                control.OnPause(true);
-            else if (key == Key::Left || key == Key::Right)
-                player.Seek(player.ElapsedSeconds() +
-                            (key == Key::Left ? -kSeekStepSeconds : kSeekStepSeconds));
-            else if (key == Key::Quit)
+            bool quit = false;
+            for (const Key key : keys.Wait(100))
+            {
+                if (key == Key::Space)
+                    control.OnPause(true);
+                else if (key == Key::Left || key == Key::Right)
+                    player.Seek(player.ElapsedSeconds() +
+                                (key == Key::Left ? -kSeekStepSeconds : kSeekStepSeconds));
+                else if (key == Key::Quit)
+                    quit = true;
+            }
+            if (quit)
                 break;
         }
         // Silence first, the line afterwards: a signal is answered at once.
