@@ -27,6 +27,18 @@ void QuietJack()
                    });
 }
 
+// RtMidi says nothing when no JACK server runs; it only finds no ports.
+bool JackServerRuns()
+{
+    QuietJack();
+    jack_status_t status;
+    jack_client_t* client = jack_client_open("tarvel1-probe", JackNoStartServer, &status);
+    if (client == nullptr)
+        return false;
+    jack_client_close(client);
+    return true;
+}
+
 void IgnoreRtMidiMessage(RtMidiError::Type, const std::string&, void*) {}
 
 // RtMidi's constructor warns on std::cerr before a callback can be given to it (no JACK server
@@ -65,24 +77,34 @@ std::vector<PortEntry> Enumerate(std::string& error)
     std::vector<RtMidi::Api> apis;
     RtMidi::getCompiledApi(apis);
     std::vector<PortEntry> ports;
+    bool asked = false;
+    std::string reasons;
     for (RtMidi::Api api : apis)
     {
         if (api != RtMidi::LINUX_ALSA && api != RtMidi::UNIX_JACK)
             continue;
+        if (api == RtMidi::UNIX_JACK && !JackServerRuns())
+        {
+            reasons += std::string(reasons.empty() ? "" : "; ") + "JACK: no server";
+            continue;
+        }
         try
         {
             std::unique_ptr<RtMidiOut> out = MakeQuietOut(api);
             const unsigned int count = out->getPortCount();
             for (unsigned int i = 0; i < count; ++i)
                 ports.push_back({api, i, out->getPortName(i)});
+            asked = true;
         }
         catch (const RtMidiError& e)
         {
-            if (!error.empty())
-                error += "; ";
-            error += RtMidi::getApiDisplayName(api) + ": " + e.getMessage();
+            reasons += std::string(reasons.empty() ? "" : "; ") + RtMidi::getApiDisplayName(api) +
+                       ": " + e.getMessage();
         }
     }
+    // No port where a system could be asked is a plain empty list, not a failure.
+    if (!asked)
+        error = reasons;
     return ports;
 }
 
