@@ -37,18 +37,18 @@ struct CMidiEvent
     Kind kind = Kind::Channel;
     std::uint8_t status = 0; // Channel: the status byte
     std::uint8_t data1 = 0;
-    std::uint8_t data2 = 0;     // 0 for the messages that carry one data byte
-    std::uint32_t nOffset = 0;  // SysEx and Escape: where the bytes start in Bytes()
-    std::uint32_t nLength = 0;  // SysEx and Escape: how many bytes
+    std::uint8_t data2 = 0;    // 0 for the messages that carry one data byte
+    std::uint32_t nOffset = 0; // SysEx and Escape: where the bytes start in Bytes()
+    std::uint32_t nLength = 0; // SysEx and Escape: how many bytes
 };
 
 // What a channel looks like at a given time, for chasing after a seek or a pause.
 struct CChannelState
 {
-    int nProgram = -1;              // -1: no program change yet
+    int nProgram = -1;                // -1: no program change yet
     std::array<int, 128> controllers; // -1: never set; includes bank select (0, 32) and pedals
-    int nPitchBend = 8192;          // 14 bits, 8192 is the centre
-    int nChannelPressure = -1;      // -1: never set
+    int nPitchBend = 8192;            // 14 bits, 8192 is the centre
+    int nChannelPressure = -1;        // -1: never set
     std::vector<std::pair<std::uint8_t, std::uint8_t>> heldNotes; // note, velocity
 
     CChannelState() { controllers.fill(-1); }

@@ -63,14 +63,14 @@ void SleepUntilMicros(std::int64_t micros)
 }
 
 // The frame of the synthesizer's output on which an event at `micros` falls.
-std::int64_t FrameOf(std::int64_t micros)
+std::int64_t FrameOf(std::int64_t micros, int rate)
 {
-    return micros * kPlayerSampleRate / 1000000;
+    return micros * rate / 1000000;
 }
 
-std::int64_t MicrosOf(std::int64_t frames)
+std::int64_t MicrosOf(std::int64_t frames, int rate)
 {
-    return frames * 1000000 / kPlayerSampleRate;
+    return frames * 1000000 / rate;
 }
 
 // Bytes of a channel message, its status byte included.
@@ -438,7 +438,7 @@ void CSequencerPlayer::ReleaseAtEndLocked()
     }
     m_bEnded = true;
     m_nPosMicros = m_sequence.TotalMicros();
-    m_nPosFrames = FrameOf(m_nPosMicros);
+    m_nPosFrames = FrameOf(m_nPosMicros, m_nRate);
 }
 
 void CSequencerPlayer::ChaseLocked()
@@ -500,13 +500,13 @@ void CSequencerPlayer::ChaseLocked()
 
 std::int64_t CSequencerPlayer::PositionMicrosLocked() const
 {
-    if (UsesPort())
+    if (UsesPort() && !m_port->IsClocked())
     {
         if (RunningLocked())
             return std::min(MonotonicMicros() - m_nAnchorMicros, m_sequence.TotalMicros());
         return m_nPosMicros;
     }
-    return std::min(MicrosOf(m_nPosFrames), m_sequence.TotalMicros());
+    return std::min(MicrosOf(m_nPosFrames, m_nRate), m_sequence.TotalMicros());
 }
 
 void CSequencerPlayer::MoveToLocked(std::int64_t micros)
@@ -514,7 +514,7 @@ void CSequencerPlayer::MoveToLocked(std::int64_t micros)
     micros = std::max<std::int64_t>(0, std::min(micros, m_sequence.TotalMicros()));
     m_nNext = m_sequence.IndexAt(micros);
     m_nPosMicros = micros;
-    m_nPosFrames = FrameOf(micros);
+    m_nPosFrames = FrameOf(micros, m_nRate);
     m_nAnchorMicros = MonotonicMicros() - micros;
     m_bEnded = false;
 }
@@ -694,18 +694,21 @@ template <typename Write> void CSequencerPlayer::ProcessLocked(std::size_t frame
     while (done < frames)
     {
         std::size_t count = frames - done;
+        if (UsesPort())
+            m_port->SetCycleOffset(static_cast<std::uint32_t>(done));
         if (RunningLocked())
         {
-            // Everything that falls on this frame goes to the synthesizer before it renders it.
-            while (m_nNext < events.size() && FrameOf(events[m_nNext].nMicros) <= m_nPosFrames)
+            // Everything that falls on this frame goes out before the frame is rendered.
+            while (m_nNext < events.size() &&
+                   FrameOf(events[m_nNext].nMicros, m_nRate) <= m_nPosFrames)
                 SendEventLocked(events[m_nNext++]);
-            const std::int64_t end = FrameOf(m_sequence.TotalMicros());
+            const std::int64_t end = FrameOf(m_sequence.TotalMicros(), m_nRate);
             if (m_nNext >= events.size() && m_nPosFrames >= end)
                 ReleaseAtEndLocked();
             else
             {
                 const std::int64_t until =
-                    m_nNext < events.size() ? FrameOf(events[m_nNext].nMicros) : end;
+                    m_nNext < events.size() ? FrameOf(events[m_nNext].nMicros, m_nRate) : end;
                 count = static_cast<std::size_t>(
                     std::min<std::int64_t>(static_cast<std::int64_t>(count), until - m_nPosFrames));
                 m_nPosFrames += static_cast<std::int64_t>(count);
@@ -780,15 +783,20 @@ bool CSequencerPlayer::OpenOutput()
     {
         auto port = std::make_unique<CMidiPort>();
         std::string error;
-        if (!port->Open(m_options.strMidiPort, error))
+        if (!port->Open(m_options.strMidiPort, PortCycle, this, error))
             return Fail(FormatResString(IDS_PLAYER_NO_MIDI_PORT, m_options.strMidiPort, error));
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_port = std::move(port);
+            m_nRate = m_port->IsClocked() ? m_port->SampleRate() : kPlayerSampleRate;
         }
         m_strDriverName = m_port->Name();
-        m_bStopThread = false;
-        m_outputThread = std::thread([this] { PortLoop(); });
+        // A JACK port is served by the server's cycle; the ALSA sequencer by a thread of ours.
+        if (!m_port->IsClocked())
+        {
+            m_bStopThread = false;
+            m_outputThread = std::thread([this] { PortLoop(); });
+        }
         return true;
     }
     switch (m_options.output)
@@ -901,6 +909,7 @@ void CSequencerPlayer::CloseOutput()
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             port = std::move(m_port);
+            m_nRate = kPlayerSampleRate;
         }
         port->Close();
     }
@@ -988,6 +997,18 @@ void CSequencerPlayer::SilentOutputLoop()
         next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
         std::this_thread::sleep_until(next);
     }
+}
+
+void CSequencerPlayer::PortCycle(void* data, std::uint32_t frames)
+{
+    // Runs on the JACK server's thread, as the audio callback runs on the driver's.
+    auto* self = static_cast<CSequencerPlayer*>(data);
+    std::lock_guard<std::mutex> lock(self->m_mutex);
+    if (self->m_port == nullptr)
+        return;
+    self->m_port->BeginCycle();
+    self->ProcessLocked(frames, [](std::size_t, std::size_t) {});
+    self->m_port->EndCycle();
 }
 
 void CSequencerPlayer::PortLoop()

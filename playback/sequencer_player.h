@@ -18,8 +18,9 @@
 //   open. Close() silences everything and releases the output.
 // - Output: PlayerOptions::strMidiPort names a MIDI output port (the first whose full name
 //   contains it, see ListMidiPorts()); empty means the built-in synthesizer. Events reach the
-//   synthesizer from its own audio callback between two blocks, at the frame they fall on;
-//   a port gets them from a thread of ours that sleeps until each event's time.
+//   synthesizer from its own audio callback between two blocks, at the frame they fall on, and
+//   a JACK port from the server's cycle, at their frame; an ALSA sequencer port gets them from
+//   a thread of ours that sleeps until each event's time.
 // - Every failing operation returns false and leaves its text (Japanese, from the string table)
 //   in ErrorText(); a failed Open() leaves the player closed and ready for the next Open().
 // - Audio output: AudioOutput::Device with a driver name (--audio-driver, else
@@ -166,6 +167,7 @@ private:
     void PortLoop();
     static int AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
     static void SdlCallback(void* data, std::uint8_t* stream, int len);
+    static void PortCycle(void* data, std::uint32_t frames);
 
     PlayerOptions m_options;
     fluid_settings_t* m_settings = nullptr;
@@ -191,7 +193,8 @@ private:
     static constexpr int kChannels = 16;
     CMidiSequence m_sequence;
     std::size_t m_nNext = 0;                  // the next event to send
-    std::int64_t m_nPosFrames = 0;            // synthesizer: the song's position in frames
+    int m_nRate = kPlayerSampleRate;          // frames a second of the output that counts the time
+    std::int64_t m_nPosFrames = 0;            // synthesizer, JACK: the song's position in frames
     std::int64_t m_nPosMicros = 0;            // port: the position while not running
     std::int64_t m_nAnchorMicros = 0;         // port: the clock's time at the song's start
     std::uint8_t m_held[kChannels][128] = {}; // note-ons sent and not yet let go
