@@ -70,6 +70,8 @@ struct PlayerModuleApi
 extern "C" const PlayerModuleApi* tarvel1_player_module();
 constexpr const char* kPlayerModuleEntry = "tarvel1_player_module";
 constexpr const char* kPlayerModuleFile = "tarvel1_player.so";
+// Names the module to use instead of looking for it.
+constexpr const char* kPlayerModuleVariable = "TARVEL1_PLAYER_MODULE";
 
 // The module's table, loaded once for the whole process on first use (from any thread); null
 // with `error` set when the module is missing or does not fit.

@@ -30,13 +30,14 @@ bool IsFile(const std::string& path)
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// Where the module may be, best first: named by the environment; beside the executable (the
-// build tree's shell folder); the installed layout's lib/tarvel1; where this build made it.
+// Where the module may be, best first: beside the executable (the build tree's shell folder);
+// the installed layout's lib/tarvel1; where this build made it. A module named by the
+// environment is the only place looked at.
 std::vector<std::string> ModuleCandidates()
 {
     std::vector<std::string> candidates;
-    if (const char* named = std::getenv("TARVEL1_PLAYER_MODULE"); named != nullptr && *named)
-        candidates.push_back(named);
+    if (const char* named = std::getenv(kPlayerModuleVariable); named != nullptr && *named)
+        return {named};
     const std::string folder = ExecutableFolder();
     if (!folder.empty())
     {

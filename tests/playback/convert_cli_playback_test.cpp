@@ -355,6 +355,58 @@ TEST(ConvertCliPlayback, RenderStreamsEachFormatAndNeverLeavesAPartOfAFile)
     EXPECT_EQ(FolderEntries(folder.Path()), before);
 }
 
+TEST(ConvertCliPlayback, WhatPlayingNeedsIsCheckedBeforeAnythingIsWritten)
+{
+    ScratchFolder folder;
+    const std::string input = DataPath("round.mid");
+    const std::string mid = folder.File("round.mid");
+    const std::vector<std::vector<std::string>> cases = {
+        {"--render", folder.File("x.mp9")},
+        {"--render", folder.File("no-such-folder/x.wav")},
+        {"--play", "--audio-driver", "oss"},
+        {"--play", "--midi-port", "no-such-port"},
+    };
+    for (const auto& c : cases)
+    {
+        std::vector<std::string> args = {"-o", mid};
+        args.insert(args.end(), c.begin(), c.end());
+        args.push_back(input);
+        const CliRun run = RunConvert(folder, args);
+        EXPECT_EQ(run.status, 1) << c.back();
+        EXPECT_EQ(run.err.rfind("tarvel1-convert: " + input + ": ", 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"stderr", "stdout"}));
+    }
+}
+
+// The player's libraries come with the player module, opened for playing or rendering only.
+TEST(ConvertCliPlayback, ThePlayerModuleIsLoadedOnlyToPlayAndItsAbsenceIsSaid)
+{
+    ScratchFolder folder;
+    const std::string input = DataPath("round.mid");
+    setenv("LD_DEBUG", "files", 1);
+    const CliRun plain = RunConvert(folder, {"-o", folder.File("a.mid"), input});
+    const CliRun render =
+        RunConvert(folder, {"-o", folder.File("b.mid"), "--render", folder.File("b.wav"), input});
+    unsetenv("LD_DEBUG");
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.err.find("libfluidsynth"), std::string::npos);
+    EXPECT_EQ(plain.err.find("tarvel1_player"), std::string::npos);
+    EXPECT_EQ(render.status, 0);
+    EXPECT_NE(render.err.find("libfluidsynth"), std::string::npos);
+
+    const std::string missing = folder.File("gone.so");
+    setenv("TARVEL1_PLAYER_MODULE", missing.c_str(), 1);
+    const CliRun without =
+        RunConvert(folder, {"-o", folder.File("c.mid"), "--render", folder.File("c.wav"), input});
+    unsetenv("TARVEL1_PLAYER_MODULE");
+    EXPECT_EQ(without.status, 1);
+    EXPECT_EQ(without.err, "tarvel1-convert: " + input + ": " +
+                               FormatResString(IDS_PLAYER_NO_MODULE, "tarvel1_player.so", missing) +
+                               "\n");
+    EXPECT_FALSE(std::ifstream(folder.File("c.mid")).good());
+}
+
 TEST(ConvertCliPlayback, PlayerFailuresAreOneLineOnStderrAndExitOne)
 {
     ScratchFolder folder;
