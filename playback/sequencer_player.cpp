@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "message_box.h"
 #include "player_engine.h"
+#include "song_document.h"
 #include "string_table.h"
 
 namespace
@@ -90,6 +92,14 @@ LoadedModule LoadOnce()
 }
 
 } // namespace
+
+// Never called. The module takes the song loader and the message hook from the program; the
+// references here make every program that links the player carry them for it.
+void KeepWhatThePlayerModuleUses()
+{
+    CTarvel1Doc doc;
+    AfxSetMessagePresenter({});
+}
 
 const PlayerModuleApi* LoadPlayerModule(std::string& error)
 {
