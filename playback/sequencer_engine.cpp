@@ -34,6 +34,8 @@ constexpr int kSilentBlockFrames = 256;
 constexpr std::size_t kRenderBlockFrames = 1024;
 // A song whose voices ring on after its last tick is cut this long after it.
 constexpr double kRenderTailSeconds = 30.0;
+// How long the effects ring on in a render once the last voice has gone.
+constexpr double kRenderRingSeconds = 2.0;
 constexpr std::uint8_t kBankSelect = 0;
 constexpr std::uint8_t kBankSelectLsb = 32;
 constexpr std::uint8_t kSustainPedal = 64;
@@ -748,8 +750,13 @@ bool CSequencerEngine::RenderSongTo(const AudioSink& sink)
     const auto maxFrames = static_cast<std::size_t>(RenderSecondsLimit() * kPlayerSampleRate);
     std::vector<std::int16_t> block(2 * kRenderBlockFrames);
     std::size_t frames = 0;
-    while (!IsFinished() && frames < maxFrames)
+    // Reverb and chorus ring on after the last voice has gone: they are given time to fade
+    // instead of being cut, as the synthesizer's own renderer does.
+    std::size_t tail = static_cast<std::size_t>(kRenderRingSeconds * kPlayerSampleRate);
+    while (frames < maxFrames && (!IsFinished() || tail >= kRenderBlockFrames))
     {
+        if (IsFinished())
+            tail -= kRenderBlockFrames;
         Render(block.data(), kRenderBlockFrames);
         frames += kRenderBlockFrames;
         if (!sink(block.data(), kRenderBlockFrames))
