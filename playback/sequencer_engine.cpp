@@ -246,6 +246,13 @@ void CSequencerEngine::LoadSoundFont()
                                               LoadResString(IDS_PLAYER_NOT_A_SOUNDFONT));
         return;
     }
+    // A check before anything is written needs to know that the SoundFont will load, not
+    // to load it twice.
+    if (m_options.bCheckOnly)
+    {
+        m_bSoundFontReady = true;
+        return;
+    }
     int loaded;
     {
         CGlibLogCapture glibMessages;

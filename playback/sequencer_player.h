@@ -58,6 +58,7 @@ struct PlayerOptions
     std::string strAudioDriver; // empty: $TARVEL1_AUDIO_DRIVER, then the default order
     AudioOutput output = AudioOutput::Device;
     std::string strMidiPort; // empty: the built-in synthesizer; else part of a port's name
+    bool bCheckOnly = false; // finds the SoundFont and checks its header, but loads nothing
 };
 
 // The MIDI output ports there are now (ALSA sequencer and JACK), by their full names, one

@@ -351,8 +351,10 @@ bool CheckPlaybackReady(const PlaybackRequest& request, bool render)
         AfxMessageBox(FormatResString(IDS_PLAYER_NO_MIDI_PORT, request.midiPort, error));
         return false;
     }
-    CSequencerPlayer player(
-        MakePlayerOptions(request, render ? AudioOutput::Manual : AudioOutput::Device));
+    PlayerOptions options =
+        MakePlayerOptions(request, render ? AudioOutput::Manual : AudioOutput::Device);
+    options.bCheckOnly = true;
+    CSequencerPlayer player(options);
     if (!player.WaitForSoundFont())
     {
         AfxMessageBox(player.ErrorText());
