@@ -726,7 +726,8 @@ template <typename Write> void CSequencerEngine::ProcessLocked(std::size_t frame
 
 void CSequencerEngine::Render(std::int16_t* stereo, std::size_t frames)
 {
-    if (m_synth == nullptr)
+    // A MIDI port keeps its own time; nothing is rendered here then.
+    if (m_synth == nullptr || !m_options.strMidiPort.empty())
     {
         std::fill(stereo, stereo + 2 * frames, std::int16_t{0});
         return;
