@@ -42,9 +42,11 @@ std::string ReadText(const std::string& path)
     return std::string(bytes.begin(), bytes.end());
 }
 
-CliRun RunConvert(const ScratchFolder& folder, const std::vector<std::string>& args)
+// `environment` is put before the command, as "NAME=value ...".
+CliRun RunConvert(const ScratchFolder& folder, const std::vector<std::string>& args,
+                  const std::string& environment = "")
 {
-    std::string command = Quote(TARVEL1_CONVERT);
+    std::string command = environment + " " + Quote(TARVEL1_CONVERT);
     for (const std::string& arg : args)
         command += " " + Quote(arg);
     command +=
@@ -384,11 +386,10 @@ TEST(ConvertCliPlayback, ThePlayerModuleIsLoadedOnlyToPlayAndItsAbsenceIsSaid)
 {
     ScratchFolder folder;
     const std::string input = DataPath("round.mid");
-    setenv("LD_DEBUG", "files", 1);
-    const CliRun plain = RunConvert(folder, {"-o", folder.File("a.mid"), input});
+    const CliRun plain = RunConvert(folder, {"-o", folder.File("a.mid"), input}, "LD_DEBUG=files");
     const CliRun render =
-        RunConvert(folder, {"-o", folder.File("b.mid"), "--render", folder.File("b.wav"), input});
-    unsetenv("LD_DEBUG");
+        RunConvert(folder, {"-o", folder.File("b.mid"), "--render", folder.File("b.wav"), input},
+                   "LD_DEBUG=files");
     EXPECT_EQ(plain.status, 0);
     EXPECT_EQ(plain.err.find("libfluidsynth"), std::string::npos);
     EXPECT_EQ(plain.err.find("tarvel1_player"), std::string::npos);
@@ -396,10 +397,9 @@ TEST(ConvertCliPlayback, ThePlayerModuleIsLoadedOnlyToPlayAndItsAbsenceIsSaid)
     EXPECT_NE(render.err.find("libfluidsynth"), std::string::npos);
 
     const std::string missing = folder.File("gone.so");
-    setenv("TARVEL1_PLAYER_MODULE", missing.c_str(), 1);
     const CliRun without =
-        RunConvert(folder, {"-o", folder.File("c.mid"), "--render", folder.File("c.wav"), input});
-    unsetenv("TARVEL1_PLAYER_MODULE");
+        RunConvert(folder, {"-o", folder.File("c.mid"), "--render", folder.File("c.wav"), input},
+                   "TARVEL1_PLAYER_MODULE=" + Quote(missing));
     EXPECT_EQ(without.status, 1);
     EXPECT_EQ(without.err, "tarvel1-convert: " + input + ": " +
                                FormatResString(IDS_PLAYER_NO_MODULE, "tarvel1_player.so", missing) +
