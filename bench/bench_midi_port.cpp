@@ -142,12 +142,17 @@ int main(int argc, char** argv)
     for (const Captured& c : capture.Take())
         if (c.bytes.size() == 3 && (c.bytes[0] & 0xF0) == 0x90 && c.bytes[2] > 0)
             onsets.push_back(c.nFrame);
-    std::vector<double> errors;
+    // The error of each note against the song's time, after the one latency that all share
+    // (the median of their offsets).
+    std::vector<double> offsets;
     for (std::size_t i = 0; i < onsets.size(); ++i)
-    {
-        const double expected = double(i) * 0.1 * kJackRate;
-        errors.push_back(std::abs(double(onsets[i] - onsets[0]) - expected) * 1000.0 / kJackRate);
-    }
+        offsets.push_back(double(onsets[i] - onsets[0]) - double(i) * 0.1 * kJackRate);
+    std::vector<double> sorted = offsets;
+    std::sort(sorted.begin(), sorted.end());
+    const double latency = sorted.empty() ? 0.0 : sorted[sorted.size() / 2];
+    std::vector<double> errors;
+    for (double offset : offsets)
+        errors.push_back(std::abs(offset - latency) * 1000.0 / kJackRate);
     std::printf("notes sent %d, arrived %zu\n", seconds * 10, onsets.size());
     Report("JACK port, arrival against the song's time", errors);
     Report("clock_nanosleep lateness", lateness);

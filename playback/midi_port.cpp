@@ -226,6 +226,13 @@ void CMidiPort::Send(const std::uint8_t* bytes, std::size_t size)
     }
 }
 
+std::uint32_t CMidiPort::NextCycleFrame() const
+{
+    if (m_client == nullptr)
+        return 0;
+    return jack_last_frame_time(m_client) + jack_get_buffer_size(m_client);
+}
+
 void CMidiPort::BeginCycle()
 {
     m_bInCycle = true;
@@ -254,6 +261,7 @@ int CMidiPort::Process(std::uint32_t frames, void* data)
     jack_midi_clear_buffer(buffer);
     self->m_pCycleBuffer = buffer;
     self->m_nCycleFrames = frames;
+    self->m_nCycleStart = jack_last_frame_time(self->m_client);
     if (self->m_handler != nullptr)
         self->m_handler(self->m_pHandlerData, frames);
     self->m_pCycleBuffer = nullptr;

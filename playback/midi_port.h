@@ -44,6 +44,11 @@ public:
     // a cycle, a JACK port sends it at the start of the next one.
     void Send(const std::uint8_t* bytes, std::size_t size);
 
+    // JACK: the first frame of the cycle to come, and of the cycle being served. Both wrap
+    // around at 2^32.
+    std::uint32_t NextCycleFrame() const;
+    std::uint32_t CycleStartFrame() const { return m_nCycleStart; }
+
     // For the cycle handler only.
     void BeginCycle();
     void SetCycleOffset(std::uint32_t frame) { m_nOffset = frame; }
@@ -59,6 +64,7 @@ private:
     void* m_pHandlerData = nullptr;
     void* m_pCycleBuffer = nullptr; // set by the server's thread for the cycle it runs
     std::uint32_t m_nCycleFrames = 0;
+    std::uint32_t m_nCycleStart = 0;
     bool m_bInCycle = false;
     std::uint32_t m_nOffset = 0;
     std::vector<std::uint8_t> m_pending; // sent outside a cycle: size byte pairs, then bytes

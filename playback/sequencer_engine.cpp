@@ -502,6 +502,16 @@ void CSequencerEngine::ChaseLocked()
     }
 }
 
+void CSequencerEngine::AnchorLocked()
+{
+    // Where the song's start lies on the output's clock, for the position from now on. On a
+    // JACK port the song goes on from the next cycle's first frame: a cycle under way cannot
+    // take messages for frames it has passed.
+    m_nAnchorMicros = MonotonicMicros() - m_nPosMicros;
+    if (UsesPort() && m_port->IsClocked())
+        m_nAnchorFrame = m_port->NextCycleFrame() - static_cast<std::uint32_t>(m_nPosFrames);
+}
+
 std::int64_t CSequencerEngine::PositionMicrosLocked() const
 {
     if (UsesPort() && !m_port->IsClocked())
@@ -519,7 +529,7 @@ void CSequencerEngine::MoveToLocked(std::int64_t micros)
     m_nNext = m_sequence.IndexAt(micros);
     m_nPosMicros = micros;
     m_nPosFrames = FrameOf(micros, m_nRate);
-    m_nAnchorMicros = MonotonicMicros() - micros;
+    AnchorLocked();
     m_bEnded = false;
 }
 
@@ -584,7 +594,7 @@ bool CSequencerEngine::Resume()
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_bPaused && m_bStarted && !m_bEnded)
     {
-        m_nAnchorMicros = MonotonicMicros() - m_nPosMicros;
+        AnchorLocked();
         ChaseLocked();
     }
     m_bPaused = false;
@@ -1017,6 +1027,17 @@ void CSequencerEngine::PortCycle(void* data, std::uint32_t frames)
     if (self->m_port == nullptr)
         return;
     self->m_port->BeginCycle();
+    if (self->RunningLocked())
+    {
+        // The song follows the server's clock: when the server has skipped frames (a cycle
+        // came late), what fell in them goes out now and the rest stays on time.
+        const std::uint32_t due = self->m_port->CycleStartFrame() - self->m_nAnchorFrame;
+        if (due < 0x80000000u && std::int64_t{due} > self->m_nPosFrames)
+        {
+            self->m_nPosFrames = due;
+            self->DispatchDueLocked(MicrosOf(due, self->m_nRate));
+        }
+    }
     self->ProcessLocked(frames, [](std::size_t, std::size_t) {});
     self->m_port->EndCycle();
 }

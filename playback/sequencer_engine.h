@@ -80,6 +80,7 @@ private:
     void ReleaseAtEndLocked();
     void ChaseLocked();
     void MoveToLocked(std::int64_t micros);
+    void AnchorLocked();
     std::int64_t PositionMicrosLocked() const;
     bool RunningLocked() const { return m_bStarted && !m_bPaused && !m_bEnded; }
     // Renders `frames` frames through `write(offset, count)`, applying each event at its frame.
@@ -119,6 +120,7 @@ private:
     std::int64_t m_nPosFrames = 0;            // synthesizer, JACK: the song's position in frames
     std::int64_t m_nPosMicros = 0;            // port: the position while not running
     std::int64_t m_nAnchorMicros = 0;         // port: the clock's time at the song's start
+    std::uint32_t m_nAnchorFrame = 0;         // JACK: the server's frame at the song's start
     std::uint8_t m_held[kChannels][128] = {}; // note-ons sent and not yet let go
     bool m_bOpen = false;
     bool m_bPaused = false;
