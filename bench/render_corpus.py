@@ -45,9 +45,9 @@ def varlen(n):
 
 
 def made_up_song(path, minutes):
-    """Four channels of notes, a chord change every half second, for `minutes` minutes."""
+    """Four channels of notes, a chord change every quarter of a second, for `minutes` minutes."""
     body = bytearray(b"\x00\xC0\x00\x00\xC1\x30\x00\xC2\x20\x00\xC3\x49")
-    for step in range(minutes * 120):
+    for step in range(minutes * 240):
         notes = [(ch, 48 + (step * 5 + ch * 4) % 24) for ch in range(4)]
         for i, (ch, n) in enumerate(notes):
             body += b"\x00" + bytes([0x90 | ch, n, 90])
