@@ -28,6 +28,27 @@ std::string FolderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+bool WriteStreamingWavHeader(int fd, int sampleRate)
+{
+    const auto rate = static_cast<std::uint32_t>(sampleRate);
+    const std::uint32_t fields[] = {0xFFFFFFFFu,
+                                    16,
+                                    0x00020001u /* PCM, 2 channels */,
+                                    rate,
+                                    rate * 4,
+                                    0x00100004u /* 4 bytes a frame, 16 bits */,
+                                    0xFFFFFFFFu - 36};
+    std::uint8_t header[44];
+    std::memcpy(header, "RIFF", 4);
+    std::memcpy(header + 8, "WAVEfmt ", 8);
+    std::memcpy(header + 36, "data", 4);
+    const std::size_t at[] = {4, 16, 20, 24, 28, 32, 40};
+    for (std::size_t i = 0; i < 7; ++i)
+        for (std::size_t b = 0; b < 4; ++b)
+            header[at[i] + b] = static_cast<std::uint8_t>(fields[i] >> (8 * b));
+    return write(fd, header, sizeof header) == static_cast<ssize_t>(sizeof header);
+}
+
 std::string SystemError(int error)
 {
     return std::strerror(error);
@@ -117,6 +138,18 @@ bool CSndFileWriter::Open(const std::string& path, int kind, int sampleRate, std
     format.format = kind == kAudioFlac        ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16
                     : kind == kAudioOggVorbis ? SF_FORMAT_OGG | SF_FORMAT_VORBIS
                                               : SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    if (kind == kAudioWav && m_bDirect && lseek(m_fd, 0, SEEK_CUR) < 0)
+    {
+        // A WAV into a pipe cannot have its lengths filled in at the end: the header says
+        // "as long as it gets", as streaming tools do, and the samples follow as they stand.
+        if (!WriteStreamingWavHeader(m_fd, sampleRate))
+        {
+            error = SystemError(errno);
+            Abandon();
+            return false;
+        }
+        format.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
+    }
     m_file = sf_open_fd(m_fd, SFM_WRITE, &format, 0);
     if (m_file == nullptr)
     {

@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "playback_test_support.h"
@@ -316,6 +317,26 @@ TEST(ConvertCliPlayback, RenderStreamsEachFormatAndNeverLeavesAPartOfAFile)
         ASSERT_GT(bytes.size(), 1000u);
         EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), format.magic);
     }
+
+    // A FIFO is written into, WAV included, and stays a FIFO.
+    const std::string fifo = folder.File("fifo.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader(
+        [&]
+        {
+            std::ifstream in(fifo, std::ios::binary);
+            received.assign(std::istreambuf_iterator<char>(in), {});
+        });
+    const CliRun piped = RunConvert(folder, {"-o", mid, "--render", fifo, DataPath("round.mid")});
+    reader.join();
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(received.substr(0, 4), "RIFF");
+    EXPECT_GT(received.size(), 44u + 44100u * 4);
+    struct stat info;
+    ASSERT_EQ(stat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    unlink(fifo.c_str());
 
     // 37 bytes announcing 16 days, and an unknown extension: refused at once, the old file kept.
     const std::string old = folder.File("old.wav");
