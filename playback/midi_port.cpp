@@ -1,5 +1,6 @@
 #include "midi_port.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <mutex>
@@ -40,14 +41,14 @@ void IgnoreRtMidiMessage(RtMidiError::Type, const std::string&, void*) {}
 
 // RtMidi's constructor warns on std::cerr before a callback can be given to it; what matters
 // reaches us as an exception or as an empty list.
-std::unique_ptr<RtMidiOut> MakeAlsaOut()
+std::unique_ptr<RtMidiOut> MakeRtMidiOut(RtMidi::Api api = RtMidi::LINUX_ALSA)
 {
     InstallLogCapture(); // libasound's own lines when there is no ALSA sequencer
     std::streambuf* saved = std::cerr.rdbuf(nullptr);
     std::unique_ptr<RtMidiOut> out;
     try
     {
-        out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
+        out = std::make_unique<RtMidiOut>(api, kClientName);
     }
     catch (...)
     {
@@ -90,7 +91,7 @@ std::vector<PortEntry> Enumerate(std::string& error)
         reasons = "JACK: no server";
     try
     {
-        std::unique_ptr<RtMidiOut> out = MakeAlsaOut();
+        std::unique_ptr<RtMidiOut> out = MakeRtMidiOut();
         const unsigned int count = out->getPortCount();
         for (unsigned int i = 0; i < count; ++i)
             ports.push_back({false, i, out->getPortName(i)});
@@ -132,7 +133,10 @@ bool CMidiPort::Open(const std::string& part, CycleHandler handler, void* data, 
     {
         if (port.strName.find(part) == std::string::npos)
             continue;
-        if (port.bJack)
+        // The ALSA sequencer cannot be reached on machines without sound hardware; its path
+        // (RtMidi and our own timing thread) can be taken to a JACK port instead, to try it.
+        const bool throughRtMidi = std::getenv(kJackThroughRtMidiVariable) != nullptr;
+        if (port.bJack && !throughRtMidi)
         {
             m_client = OpenJackClient(kClientName);
             if (m_client == nullptr)
@@ -158,8 +162,13 @@ bool CMidiPort::Open(const std::string& part, CycleHandler handler, void* data, 
         }
         try
         {
-            std::unique_ptr<RtMidiOut> out = MakeAlsaOut();
-            out->openPort(port.nIndex, "out");
+            std::unique_ptr<RtMidiOut> out =
+                MakeRtMidiOut(port.bJack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA);
+            unsigned int index = port.nIndex;
+            for (unsigned int i = 0; port.bJack && i < out->getPortCount(); ++i)
+                if (out->getPortName(i) == port.strName)
+                    index = i;
+            out->openPort(index, "out");
             if (!out->isPortOpen())
             {
                 error = port.strName;

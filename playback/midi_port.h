@@ -12,6 +12,10 @@
 #include <vector>
 
 class RtMidiOut;
+
+// Set (to anything), JACK ports are reached the way ALSA sequencer ports are: through RtMidi and
+// our own timing thread. For trying that path where there is no ALSA sequencer.
+constexpr const char* kJackThroughRtMidiVariable = "TARVEL1_JACK_THROUGH_RTMIDI";
 typedef struct _jack_client jack_client_t;
 typedef struct _jack_port jack_port_t;
 

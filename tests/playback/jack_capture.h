@@ -24,6 +24,7 @@ constexpr int kJackRate = 48000;
 struct Captured
 {
     std::uint64_t nFrame;
+    std::uint64_t nMicros; // the server's clock at that frame
     std::vector<std::uint8_t> bytes;
 };
 
@@ -122,6 +123,7 @@ private:
             if (jack_midi_event_get(&event, buffer, i) == 0)
                 self->m_captured.push_back(
                     {std::uint64_t{start} + event.time,
+                     std::uint64_t{jack_frames_to_time(self->m_client, start + event.time)},
                      std::vector<std::uint8_t>(event.buffer, event.buffer + event.size)});
         }
         return 0;
