@@ -1,4 +1,5 @@
 // MIDI port timing: a song of notes every 100 ms (3 minutes unless a length in seconds is given)
+// (with TARVEL1_JACK_THROUGH_RTMIDI set, through the ALSA sequencer's path: RtMidi, our thread)
 // played through a JACK server with its dummy backend to a capturing client; each note's arrival
 // frame is compared with its time in the song, counted from the first note. Beside it, the
 // lateness of absolute-time sleeps (clock_nanosleep), the mechanism of the ALSA sequencer path,
@@ -14,6 +15,7 @@
 #include <time.h>
 
 #include "jack_capture.h"
+#include "midi_port.h"
 #include "sequencer_player.h"
 
 namespace
@@ -138,10 +140,13 @@ int main(int argc, char** argv)
     }
     player.Close();
 
+    // Through RtMidi and our thread the messages reach JACK by the wall clock: measured by the
+    // server's clock then, not by its frames.
+    const bool thread = std::getenv(kJackThroughRtMidiVariable) != nullptr;
     std::vector<std::uint64_t> onsets;
     for (const Captured& c : capture.Take())
         if (c.bytes.size() == 3 && (c.bytes[0] & 0xF0) == 0x90 && c.bytes[2] > 0)
-            onsets.push_back(c.nFrame);
+            onsets.push_back(thread ? c.nMicros * kJackRate / 1000000 : c.nFrame);
     // The error of each note against the song's time, after the one latency that all share
     // (the median of their offsets).
     std::vector<double> offsets;
