@@ -31,7 +31,7 @@ const char* const kDefaultDrivers[] = {"pulseaudio", "alsa", "jack", "sdl2"};
 // Frames per block of the silent output: about 6 ms, so that a pause or a close waits no longer.
 constexpr int kSilentBlockFrames = 256;
 // Frames per call when a whole song is rendered.
-constexpr std::size_t kRenderBlockFrames = 1024;
+constexpr std::size_t kRenderBlockFrames = 4096;
 // A song whose voices ring on after its last tick is cut this long after it.
 constexpr double kRenderTailSeconds = 30.0;
 // How long the effects ring on in a render once the last voice has gone.
