@@ -53,6 +53,9 @@ public:
     std::uint32_t NextCycleFrame() const;
     std::uint32_t CycleStartFrame() const { return m_nCycleStart; }
 
+    // JACK: messages sent outside a cycle that wait for the next one.
+    bool HasPending() const { return !m_pending.empty(); }
+
     // For the cycle handler only.
     void BeginCycle();
     void SetCycleOffset(std::uint32_t frame) { m_nOffset = frame; }

@@ -612,6 +612,20 @@ void CSequencerEngine::Close()
         if (m_synth != nullptr)
             fluid_synth_all_sounds_off(m_synth, -1);
     }
+    // A JACK port sends what was sent between two cycles at the next one: the silence must go
+    // out before the port is closed.
+    if (UsesPort() && m_port->IsClocked())
+    {
+        for (int wait = 0; wait < 100; ++wait)
+        {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (!m_port->HasPending())
+                    break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
     // The output goes next: its thread sends what the sequence holds, which is cleared after.
     CloseOutput();
     {

@@ -127,7 +127,16 @@ TEST(MidiPortOutput, NotesArriveOnTimeTheLastIsLetGoAndAPauseSilences)
         EXPECT_NE(program, resumed.end());
         EXPECT_NE(again, resumed.end());
         EXPECT_LT(program - resumed.begin(), again - resumed.begin());
+        // Closing silences too.
         player.Close();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        const std::vector<Captured> closed = capture.Take();
+        EXPECT_NE(std::find_if(closed.begin(), closed.end(),
+                               [](const Captured& c) { return Is(c, 0x80, 61); }),
+                  closed.end());
+        EXPECT_NE(std::find_if(closed.begin(), closed.end(),
+                               [](const Captured& c) { return Is(c, 0xBF, 120); }),
+                  closed.end());
         unsetenv(kJackThroughRtMidiVariable);
     }
 }
