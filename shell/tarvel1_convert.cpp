@@ -52,6 +52,8 @@ struct Options
     std::string renderPath;
     std::string soundFont;
     std::string audioDriver;
+    std::string midiPort;
+    bool listMidiPorts = false;
 };
 
 // One song of the run: where it is read from and where it goes.
@@ -257,6 +259,8 @@ int ParseOptions(int argc, char** argv, Options& options)
         kRender,
         kSoundFont,
         kAudioDriver,
+        kMidiPort,
+        kListMidiPorts,
         kVersion,
     };
     static const option kLongOptions[] = {
@@ -268,6 +272,8 @@ int ParseOptions(int argc, char** argv, Options& options)
         {"render", required_argument, nullptr, kRender},
         {"soundfont", required_argument, nullptr, kSoundFont},
         {"audio-driver", required_argument, nullptr, kAudioDriver},
+        {"midi-port", required_argument, nullptr, kMidiPort},
+        {"list-midi-ports", no_argument, nullptr, kListMidiPorts},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
@@ -307,6 +313,12 @@ int ParseOptions(int argc, char** argv, Options& options)
             break;
         case kAudioDriver:
             options.audioDriver = optarg;
+            break;
+        case kMidiPort:
+            options.midiPort = optarg;
+            break;
+        case kListMidiPorts:
+            options.listMidiPorts = true;
             break;
         case 'h':
             std::fputs(FormatResString(IDS_CLI_USAGE, kProgram).c_str(), stdout);
@@ -604,6 +616,17 @@ int main(int argc, char** argv)
     const int parsed = ParseOptions(argc, argv, options);
     if (parsed >= 0)
         return parsed == 0 ? FlushStandardOutput(0) : parsed;
+    if (options.listMidiPorts)
+    {
+#ifdef TARVEL1_WITH_PLAYBACK
+        CMessagePresenterScope presenter(
+            [](const std::string& text)
+            { std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str()); });
+        return FlushStandardOutput(ListMidiPortsToStdout() ? 0 : kExitRefused);
+#else
+        return UsageError(LoadResString(IDS_CLI_NO_PLAYER));
+#endif
+    }
     std::string usage = CheckUsage(options);
     std::vector<Job> jobs;
     if (usage.empty())
@@ -616,7 +639,8 @@ int main(int argc, char** argv)
         return checked;
 #ifdef TARVEL1_WITH_PLAYBACK
     const bool playback = options.play || !options.renderPath.empty();
-    const PlaybackRequest request{options.soundFont, options.audioDriver};
+    const PlaybackRequest request{options.soundFont, options.audioDriver, options.midiPort,
+                                  options.renderPath};
     if (playback)
     {
         CMessagePresenterScope presenter([&jobs](const std::string& text)

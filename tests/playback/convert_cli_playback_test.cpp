@@ -1,15 +1,21 @@
 // The converter's --play and --render as a user runs them: the real program, a real song, the
 // real synthesizer, and no sound card (the silent output).
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <thread>
 
+#include <dirent.h>
 #include <poll.h>
 #include <pty.h>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "playback_test_support.h"
+#include "smf_builder.h"
 #include "string_table.h"
 
 namespace
@@ -37,9 +43,11 @@ std::string ReadText(const std::string& path)
     return std::string(bytes.begin(), bytes.end());
 }
 
-CliRun RunConvert(const ScratchFolder& folder, const std::vector<std::string>& args)
+// `environment` is put before the command, as "NAME=value ...".
+CliRun RunConvert(const ScratchFolder& folder, const std::vector<std::string>& args,
+                  const std::string& environment = "")
 {
-    std::string command = Quote(TARVEL1_CONVERT);
+    std::string command = environment + " " + Quote(TARVEL1_CONVERT);
     for (const std::string& arg : args)
         command += " " + Quote(arg);
     command +=
@@ -161,6 +169,30 @@ public:
         }
         return true;
     }
+    // Reads until the elapsed time on the progress line satisfies `test`; false after 10 s.
+    template <typename Test> bool WaitForElapsed(Test test)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!test(LastElapsed()))
+        {
+            if (std::chrono::steady_clock::now() > end || !ReadSome())
+                return false;
+        }
+        return true;
+    }
+    // The seconds of the last complete "\rM:SS / " on the progress line, -1 before the first.
+    int LastElapsed() const
+    {
+        const std::size_t line = m_strShown.rfind(" / ");
+        const std::size_t start = m_strShown.rfind('\r', line);
+        if (line == std::string::npos || start == std::string::npos)
+            return -1;
+        int minutes = 0;
+        int seconds = 0;
+        if (std::sscanf(m_strShown.c_str() + start + 1, "%d:%d", &minutes, &seconds) != 2)
+            return -1;
+        return minutes * 60 + seconds;
+    }
     void Type(char key) { ASSERT_EQ(write(m_fd, &key, 1), 1); }
     // The exit status, or -1 when the program has not ended within 10 s.
     int Wait()
@@ -176,6 +208,9 @@ public:
             if (waitpid(m_pid, &status, WNOHANG) == m_pid)
             {
                 m_pid = -1;
+                // A death by signal reads as the shell shows it: 128 + the signal.
+                if (WIFSIGNALED(status))
+                    return 128 + WTERMSIG(status);
                 return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             }
         }
@@ -219,6 +254,178 @@ TEST(ConvertCliPlayback, OnATerminalSpacePausesAndResumesAndQQuits)
     EXPECT_EQ(run.Wait(), 0);
     EXPECT_EQ(run.Shown().substr(run.Shown().size() - 2), "\r\n");
     EXPECT_EQ(run.Shown().find("tarvel1-convert:"), std::string::npos) << run.Shown();
+}
+
+TEST(ConvertCliPlayback, OnATerminalArrowsSeekAndCtrlCEndsWith130)
+{
+    ScratchFolder folder;
+    CTerminalRun run({"-o", folder.File("bossa.mid"), "--play", "--audio-driver", "none",
+                      DataPath("bossa.mid")});
+    ASSERT_TRUE(run.WaitFor("/ 1:14", 0)) << run.Shown();
+    const int start = run.LastElapsed();
+    for (int i = 0; i < 3; ++i)
+        for (char key : {'\x1b', '[', 'C'})
+            run.Type(key);
+    ASSERT_TRUE(run.WaitForElapsed([&](int s) { return s >= start + 15; })) << run.Shown();
+    const int ahead = run.LastElapsed();
+    EXPECT_LE(ahead, start + 17);
+    for (char key : {'\x1b', '[', 'D'})
+        run.Type(key);
+    ASSERT_TRUE(run.WaitForElapsed([&](int s) { return s >= 0 && s < ahead; })) << run.Shown();
+    EXPECT_GE(run.LastElapsed(), ahead - 5);
+    // Ctrl+C through the terminal, as a user stops a loop over songs.
+    run.Type('\x03');
+    EXPECT_EQ(run.Wait(), 130);
+}
+
+std::vector<std::string> FolderEntries(const std::string& path)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(path.c_str()))
+    {
+        while (dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.' || std::strlen(entry->d_name) > 2)
+                names.push_back(entry->d_name);
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A song of nothing but silence, `ticks` long at the slowest tempo there is (16.8 s a quarter).
+Bytes SilentSong(const Bytes& ticks)
+{
+    return MakeSmf(
+        {Concat({{0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF}, ticks, {0xFF, 0x2F, 0x00}})}, -1, 0);
+}
+
+TEST(ConvertCliPlayback, RenderStreamsEachFormatAndNeverLeavesAPartOfAFile)
+{
+    ScratchFolder folder;
+    const std::string mid = folder.File("round.mid");
+    const struct
+    {
+        const char* name;
+        const char* magic;
+    } formats[] = {{"out.flac", "fLaC"}, {"out.OGG", "OggS"}};
+    for (const auto& format : formats)
+    {
+        const CliRun run = RunConvert(
+            folder, {"-o", mid, "--render", folder.File(format.name), DataPath("round.mid")});
+        ASSERT_EQ(run.status, 0) << run.err;
+        const Bytes bytes = ReadBytes(folder.File(format.name));
+        ASSERT_GT(bytes.size(), 1000u);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), format.magic);
+    }
+
+    // A FIFO is written into, WAV included, and stays a FIFO.
+    const std::string fifo = folder.File("fifo.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader(
+        [&]
+        {
+            std::ifstream in(fifo, std::ios::binary);
+            received.assign(std::istreambuf_iterator<char>(in), {});
+        });
+    const CliRun piped = RunConvert(folder, {"-o", mid, "--render", fifo, DataPath("round.mid")});
+    reader.join();
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(received.substr(0, 4), "RIFF");
+    EXPECT_GT(received.size(), 44u + 44100u * 4);
+    struct stat info;
+    ASSERT_EQ(stat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    unlink(fifo.c_str());
+
+    // 37 bytes announcing 16 days, and an unknown extension: refused at once, the old file kept.
+    const std::string old = folder.File("old.wav");
+    WriteBytes(old, Bytes{'o', 'l', 'd'});
+    const std::string days = folder.File("days.mid");
+    WriteBytes(days, SilentSong({0x92, 0xED, 0xFE, 0x40}));
+    for (const std::string& target : {old, folder.File("old.flac")})
+    {
+        const CliRun run = RunConvert(folder, {"-o", mid, "--render", target, days});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("384:00:00"), std::string::npos) << run.err;
+        EXPECT_LT(run.seconds, 5.0);
+    }
+    const CliRun unknown = RunConvert(folder, {"-o", mid, "--render", folder.File("x.mp9"), days});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err,
+              "tarvel1-convert: " + days + ": " +
+                  FormatResString(IDS_PLAYER_UNKNOWN_AUDIO_FORMAT, folder.File("x.mp9")) + "\n");
+
+    // SIGTERM halfway through an hour of silence: the process ends by that signal, the file that
+    // was there stays as it was, and no part of the new one is left.
+    const std::string hour = folder.File("hour.mid");
+    WriteBytes(hour, SilentSong({0x86, 0xA4, 0x55}));
+    const auto before = FolderEntries(folder.Path());
+    std::vector<std::string> args = {TARVEL1_CONVERT, "-o", mid, "--render", old, hour};
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "ended by itself with " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    EXPECT_EQ(ReadBytes(old), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(FolderEntries(folder.Path()), before);
+}
+
+TEST(ConvertCliPlayback, WhatPlayingNeedsIsCheckedBeforeAnythingIsWritten)
+{
+    ScratchFolder folder;
+    const std::string input = DataPath("round.mid");
+    const std::string mid = folder.File("round.mid");
+    const std::vector<std::vector<std::string>> cases = {
+        {"--render", folder.File("x.mp9")},
+        {"--render", folder.File("no-such-folder/x.wav")},
+        {"--play", "--audio-driver", "oss"},
+        {"--play", "--midi-port", "no-such-port"},
+    };
+    for (const auto& c : cases)
+    {
+        std::vector<std::string> args = {"-o", mid};
+        args.insert(args.end(), c.begin(), c.end());
+        args.push_back(input);
+        const CliRun run = RunConvert(folder, args);
+        EXPECT_EQ(run.status, 1) << c.back();
+        EXPECT_EQ(run.err.rfind("tarvel1-convert: " + input + ": ", 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"stderr", "stdout"}));
+    }
+}
+
+// The player's libraries come with the player module, opened for playing or rendering only.
+TEST(ConvertCliPlayback, ThePlayerModuleIsLoadedOnlyToPlayAndItsAbsenceIsSaid)
+{
+    ScratchFolder folder;
+    const std::string input = DataPath("round.mid");
+    const CliRun plain = RunConvert(folder, {"-o", folder.File("a.mid"), input}, "LD_DEBUG=files");
+    const CliRun render =
+        RunConvert(folder, {"-o", folder.File("b.mid"), "--render", folder.File("b.wav"), input},
+                   "LD_DEBUG=files");
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.err.find("libfluidsynth"), std::string::npos);
+    EXPECT_EQ(plain.err.find("tarvel1_player"), std::string::npos);
+    EXPECT_EQ(render.status, 0);
+    EXPECT_NE(render.err.find("libfluidsynth"), std::string::npos);
+
+    const std::string missing = folder.File("gone.so");
+    const CliRun without =
+        RunConvert(folder, {"-o", folder.File("c.mid"), "--render", folder.File("c.wav"), input},
+                   "TARVEL1_PLAYER_MODULE=" + Quote(missing));
+    EXPECT_EQ(without.status, 1);
+    EXPECT_EQ(without.err, "tarvel1-convert: " + input + ": " +
+                               FormatResString(IDS_PLAYER_NO_MODULE, "tarvel1_player.so", missing) +
+                               "\n");
+    EXPECT_FALSE(std::ifstream(folder.File("c.mid")).good());
 }
 
 TEST(ConvertCliPlayback, PlayerFailuresAreOneLineOnStderrAndExitOne)
