@@ -55,6 +55,11 @@ constexpr UINT IDS_MODE_COUNT = 6;
 constexpr UINT IDS_KEY_FIRST = 0x0220; // the key box's entries, in order
 constexpr UINT IDS_KEY_COUNT = 12;
 
+// What a conversion moved, the piano roll and the playback settings.
+constexpr UINT IDS_NOTES_MOVED = 0x7000;      // %1: notes moved, %2: notes counted
+constexpr UINT IDS_PIANO_ROLL_TITLE = 0x7010; // the piano roll window's title
+constexpr UINT IDS_OUTPUT_IS_INPUT = 0x7011;  // why an output would not replace its input
+
 // The text stored under `id`; an unknown id is a programmer error and yields an empty text.
 const std::string& LoadResString(UINT id);
 

@@ -11,9 +11,9 @@
 
 #include <sys/stat.h>
 
-
 #include "conversion.h"
 #include "message_box.h"
+#include "piano_roll_painter.h"
 #include "string_table.h"
 
 #ifdef TARVEL1_WITH_PLAYBACK
@@ -38,7 +38,13 @@ struct Options
     std::string renderPath;
     std::string soundFont;
     std::string audioDriver;
+    bool report = false;
+    std::string picturePath;
 };
+
+// The roll is drawn at this size: enough for a whole song's notes to stay apart.
+constexpr int kPictureWidth = 1600;
+constexpr int kPictureHeight = 800;
 
 void PrintUsage(std::FILE* out)
 {
@@ -56,6 +62,9 @@ void PrintUsage(std::FILE* out)
         "                other text converts nothing)\n"
         "  -o OUT        the file to write, or a folder for one or more inputs\n"
         "                (default: temp.mid where the program keeps it)\n"
+        "  --report      print \"IN: N of M notes moved\" for each input instead of the\n"
+        "                file written (M: note-ons outside channel 10, N: those moved)\n"
+        "  --picture FILE  draw the piano roll of the conversion into FILE (.png or .svg)\n"
         "  --play        play the converted song (Space pauses and resumes, q quits)\n"
         "  --render WAV  render the converted song into a 16-bit stereo 44.1 kHz WAV file\n"
         "  --soundfont FILE   the General MIDI SoundFont (default: $TARVEL1_SOUNDFONT, then\n"
@@ -108,6 +117,37 @@ bool TakeValue(const std::string& arg, const char* name, int& i, int argc, char*
     return true;
 }
 
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+bool DrawPicture(const Options& options, const CTarvel1Doc& doc, const std::string& input)
+{
+    if (SameFile(options.picturePath, input))
+    {
+        AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath,
+                                      LoadResString(IDS_OUTPUT_IS_INPUT)));
+        return false;
+    }
+    CPianoRollModel model;
+    model.Build(doc, true, options.mode, KeyOffsetFromName(options.key));
+    CRollViewport view = CPianoRollPainter::FitAll(model, kPictureWidth, kPictureHeight);
+    const MovedNoteCount counts = model.Counts();
+    view.strCaption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
+                                      std::to_string(counts.nNotes));
+    std::string error;
+    if (!WritePianoRollPicture(model, view, options.picturePath, kPictureWidth, kPictureHeight,
+                               error))
+    {
+        AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
+        return false;
+    }
+    return true;
+}
+
 // Converts one input; returns false when it was refused. Messages name the input. `written` is
 // the file written.
 bool ConvertOne(const Options& options, const std::string& input, const std::string& target,
@@ -136,12 +176,19 @@ bool ConvertOne(const Options& options, const std::string& input, const std::str
                                       error.GetReason()));
         return false;
     }
-    std::printf("%s\n", path.c_str());
+    if (options.report)
+    {
+        const MovedNoteCount counts = CountMovedNotes(*doc);
+        std::printf("%s: %zu of %zu notes moved\n", input.c_str(), counts.nMoved, counts.nNotes);
+    }
+    else
+        std::printf("%s\n", path.c_str());
     std::fflush(stdout);
+    if (!options.picturePath.empty() && !DrawPicture(options, *doc, input))
+        return false;
     written = path;
     return true;
 }
-
 
 } // namespace
 
@@ -167,6 +214,8 @@ int main(int argc, char** argv)
         }
         else if (arg == "--play")
             options.play = true;
+        else if (arg == "--report")
+            options.report = true;
         else if (arg == "--version")
         {
             std::printf("%s %s\n", kProgram, kVersion);
@@ -176,6 +225,7 @@ int main(int argc, char** argv)
                  TakeValue(arg, "--mode", i, argc, argv, options.mode, missing) ||
                  TakeValue(arg, "-o", i, argc, argv, options.output, missing) ||
                  TakeValue(arg, "--output", i, argc, argv, options.output, missing) ||
+                 TakeValue(arg, "--picture", i, argc, argv, options.picturePath, missing) ||
                  TakeValue(arg, "--render", i, argc, argv, options.renderPath, missing) ||
                  TakeValue(arg, "--soundfont", i, argc, argv, options.soundFont, missing) ||
                  TakeValue(arg, "--audio-driver", i, argc, argv, options.audioDriver, missing))
@@ -191,6 +241,8 @@ int main(int argc, char** argv)
     const bool toFolder = !options.output.empty() && IsFolder(options.output);
     if (options.inputs.size() > 1 && !toFolder)
         return UsageError("several inputs need -o naming an existing folder");
+    if (!options.picturePath.empty() && options.inputs.size() > 1)
+        return UsageError("--picture takes one input");
     const bool playback = options.play || !options.renderPath.empty();
 #ifndef TARVEL1_WITH_PLAYBACK
     if (playback)
