@@ -81,7 +81,7 @@ const std::unordered_map<UINT, std::string>& Table()
         {ID_VIEW_STATUS_BAR, "ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示\nｽﾃｰﾀｽ ﾊﾞｰの表示切り替え"},
         {ID_VIEW_PIANO_ROLL, "変換の前と後を重ねたﾋﾟｱﾉﾛｰﾙの 表示/非表示\nﾋﾟｱﾉﾛｰﾙ"},
         {ID_VIEW_PLAYBACK_SETTINGS, "演奏の出力、SoundFont、ｵｰﾃﾞｨｵ ﾄﾞﾗｲﾊﾞの設定\n演奏設定"},
-        {IDS_NOTES_MOVED, "%2 音のうち %1 音を動かしました"},
+        {IDS_NOTES_MOVED, "%2 音中 %1 音を移動"},
         {IDS_PIANO_ROLL_TITLE, "ﾋﾟｱﾉﾛｰﾙ"},
         {IDS_OUTPUT_IS_INPUT, "読みこむファイルと同じファイルです"},
         {ID_INDICATOR_KANA, "ｶﾅ"},

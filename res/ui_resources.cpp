@@ -25,6 +25,7 @@ const MenuResource kMainMenu = {
          {
              {ID_VIEW_TOOLBAR, "ﾂｰﾙ ﾊﾞｰ(&T)"},
              {ID_VIEW_STATUS_BAR, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"},
+             {ID_VIEW_PIANO_ROLL, "ﾋﾟｱﾉﾛｰﾙ(&P)", true},
          }},
         {"ﾍﾙﾌﾟ(&H)",
          {

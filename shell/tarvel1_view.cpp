@@ -6,6 +6,8 @@
 
 #include "conversion.h"
 #include "frame_wnd.h"
+#include "main_frame.h"
+#include "piano_roll_wnd.h"
 #include "player_control.h"
 #include "resource.h"
 #include "string_table.h"
@@ -116,8 +118,25 @@ void CTarvel1View::StopAndConvert()
 
 void CTarvel1View::ConvertAndWrite()
 {
-    ::ConvertAndWrite(*GetDocument(), m_cmbMode.GetWindowText(), m_cmbKey.GetWindowText(),
-                      m_nKeyOffset, m_strTempPath);
+    const std::string mode = m_cmbMode.GetWindowText();
+    try
+    {
+        ::ConvertAndWrite(*GetDocument(), mode, m_cmbKey.GetWindowText(), m_nKeyOffset,
+                          m_strTempPath);
+    }
+    catch (...)
+    {
+        // The song was converted before the write failed: the roll shows what the song is now.
+        SongConverted(mode);
+        throw;
+    }
+    SongConverted(mode);
+}
+
+void CTarvel1View::SongConverted(const std::string& mode)
+{
+    if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame()))
+        frame->GetPianoRoll().SongChanged(*GetDocument(), true, mode, m_nKeyOffset);
 }
 
 void CTarvel1View::OnConvert(wxCommandEvent&)
@@ -135,6 +154,7 @@ void CTarvel1View::OnStart(wxCommandEvent&)
         // plays as read ("Non convert") rather than failing on a file that was never written.
         ::ConvertAndWrite(*document, LoadResString(IDS_MODE_FIRST), m_cmbKey.GetWindowText(),
                           m_nKeyOffset, m_strTempPath);
+        SongConverted(LoadResString(IDS_MODE_FIRST));
     }
     GetPlayerControl().OnStart(loaded, m_strTempPath);
 }

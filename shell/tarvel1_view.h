@@ -50,6 +50,8 @@ private:
     void OnConvert(wxCommandEvent& event);
     void OnStart(wxCommandEvent& event);
     void OnPause(wxCommandEvent& event);
+    // Tells the piano roll and the status bar what the conversion with `mode` did.
+    void SongConverted(const std::string& mode);
     static void FillBox(CComboBox& box, UINT firstId, UINT count);
 
     std::unique_ptr<CPlayerControl> m_pPlayerControl;

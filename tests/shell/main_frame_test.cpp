@@ -60,7 +60,10 @@ TEST_F(MainFrameTest, StartsWithTheMenusOfTheProgram)
           {"名前を付けて保存(&A)...", ID_FILE_SAVE_AS},
           {nullptr, 0},
           {"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", ID_APP_EXIT}}},
-        {"表示(&V)", {{"ﾂｰﾙ ﾊﾞｰ(&T)", ID_VIEW_TOOLBAR}, {"ｽﾃｰﾀｽ ﾊﾞｰ(&S)", ID_VIEW_STATUS_BAR}}},
+        {"表示(&V)",
+         {{"ﾂｰﾙ ﾊﾞｰ(&T)", ID_VIEW_TOOLBAR},
+          {"ｽﾃｰﾀｽ ﾊﾞｰ(&S)", ID_VIEW_STATUS_BAR},
+          {"ﾋﾟｱﾉﾛｰﾙ(&P)", ID_VIEW_PIANO_ROLL}}},
         {"ﾍﾙﾌﾟ(&H)", {{"ﾊﾞｰｼﾞｮﾝ情報(&A)...", ID_APP_ABOUT}}},
     };
     ASSERT_EQ(bar->GetMenuCount(), expected.size());
