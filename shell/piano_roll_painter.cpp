@@ -156,66 +156,116 @@ void PaintGrid(cairo_t* cr, const Layout& layout, const CRollViewport& view, dou
     cairo_stroke(cr);
 }
 
+// A note's rows, whole pixels: boxes on whole pixels take cairo's quick way, and they are
+// what the eye sees anyway.
+void RowSpan(const Layout& layout, const CRollViewport& view, int note, double& y, double& h)
+{
+    y = std::round(RowTop(layout, view, note));
+    const double next = std::round(RowTop(layout, view, note - 1));
+    h = std::max(1.0, next - y - (next - y > 4 ? 1 : 0));
+}
+
+// A note's columns, whole pixels and at least one: notes that share their pixels are recognised
+// as hidden behind the one painted first.
+void PixelSpan(const CRollViewport& view, const CRollNote& note, double& x0, double& x1)
+{
+    x0 = std::floor(CPianoRollPainter::XAtSeconds(view, note.dStart));
+    x1 = std::max(x0 + 1, std::ceil(CPianoRollPainter::XAtSeconds(view, note.dEnd)));
+}
+
 void PaintNotes(cairo_t* cr, const Layout& layout, const CPianoRollModel& model,
                 const CRollViewport& view, double from, double to)
 {
     const auto [first, last] = model.VisibleRange(from, to);
     const auto& notes = model.Notes();
-    const double barHeight = std::max(1.0, layout.rowHeight - (layout.rowHeight > 4 ? 1 : 0));
     // Zoomed out, many notes fall on the same pixels of a row: each row remembers how far right
     // it is already painted, and a note hidden there is skipped. Starts only grow along the
     // list, so this keeps a long song's overview to about one rectangle per pixel.
     std::vector<double> paintedTo(128, -1e300);
     std::vector<double> markedTo(128, -1e300);
 
-    // The faint marks where moved notes were, and the lines to where they are now, go under
-    // every bar.
-    cairo_set_line_width(cr, 1);
-    for (std::size_t i = first; i < last; ++i)
+    // Shapes are gathered by channel and kind and filled in a few strokes: one cairo call per
+    // note would cost more than the notes themselves.
+    struct Box
     {
-        const CRollNote& note = notes[i];
-        if (!note.IsMoved() || note.IsDrum() || note.nOriginal < view.nLowNote ||
-            note.nOriginal > view.nHighNote)
-            continue;
-        double x0 = CPianoRollPainter::XAtSeconds(view, note.dStart);
-        const double x1 = std::max(x0 + 1, CPianoRollPainter::XAtSeconds(view, note.dEnd));
-        if (x1 <= markedTo[note.nOriginal])
-            continue;
-        const double y0 = RowTop(layout, view, note.nOriginal);
-        const double y1 = RowTop(layout, view, note.nNote);
-        SetColour(cr, kChannelColours[note.nChannel], 0.55);
-        cairo_move_to(cr, std::floor(x0) + 0.5, y0 + layout.rowHeight / 2);
-        cairo_line_to(cr, std::floor(x0) + 0.5, y1 + layout.rowHeight / 2);
-        cairo_stroke(cr);
-        x0 = std::max(x0, markedTo[note.nOriginal]);
-        markedTo[note.nOriginal] = x1;
-        SetColour(cr, kChannelColours[note.nChannel], 0.22);
-        cairo_rectangle(cr, x0, y0, x1 - x0, barHeight);
-        cairo_fill(cr);
-    }
+        double x, y, w, h;
+    };
+    struct Shapes
+    {
+        std::vector<Box> marks;   // where a moved note was
+        std::vector<Box> links;   // from there to where it is, as a thin box
+        std::vector<Box> bars[2]; // unmoved, moved
+    };
+    Shapes shapes[16];
+    std::vector<Box> edges; // the dark edge of a moved note that is large enough to show it
 
     for (std::size_t i = first; i < last; ++i)
     {
         const CRollNote& note = notes[i];
-        if (note.IsDrum() || note.nNote < view.nLowNote || note.nNote > view.nHighNote)
+        if (note.IsDrum())
             continue;
-        double x0 = CPianoRollPainter::XAtSeconds(view, note.dStart);
-        const double x1 = std::max(x0 + 1, CPianoRollPainter::XAtSeconds(view, note.dEnd));
-        if (x1 <= paintedTo[note.nNote] || x1 < layout.left)
+        double x0 = 0, x1 = 0;
+        PixelSpan(view, note, x0, x1);
+        if (x1 < layout.left)
+            continue;
+        Shapes& out = shapes[note.nChannel];
+        const bool moved = note.IsMoved();
+        if (moved && note.nOriginal >= view.nLowNote && note.nOriginal <= view.nHighNote &&
+            x1 > markedTo[note.nOriginal])
+        {
+            const double y0 = RowTop(layout, view, note.nOriginal) + layout.rowHeight / 2;
+            const double y1 = RowTop(layout, view, note.nNote) + layout.rowHeight / 2;
+            out.links.push_back(
+                {x0, std::round(std::min(y0, y1)), 1, std::round(std::abs(y1 - y0))});
+            const double from0 = std::max(x0, markedTo[note.nOriginal]);
+            markedTo[note.nOriginal] = x1;
+            double y = 0, h = 0;
+            RowSpan(layout, view, note.nOriginal, y, h);
+            out.marks.push_back({from0, y, x1 - from0, h});
+        }
+        if (note.nNote < view.nLowNote || note.nNote > view.nHighNote ||
+            x1 <= paintedTo[note.nNote])
             continue;
         x0 = std::max(x0, paintedTo[note.nNote]);
         paintedTo[note.nNote] = x1;
-        const double y = RowTop(layout, view, note.nNote);
-        SetColour(cr, kChannelColours[note.nChannel], note.IsMoved() ? 1.0 : 0.85);
-        cairo_rectangle(cr, x0, y, x1 - x0, barHeight);
+        double y = 0, h = 0;
+        RowSpan(layout, view, note.nNote, y, h);
+        out.bars[moved ? 1 : 0].push_back({x0, y, x1 - x0, h});
+        // A dark edge tells a moved note from an unmoved one of the same channel.
+        if (moved && x1 - x0 >= 4 && h >= 4)
+            edges.push_back({x0 + 0.5, y + 0.5, x1 - x0 - 1, h - 1});
+    }
+
+    auto fill = [cr](const std::vector<Box>& boxes)
+    {
+        if (boxes.empty())
+            return;
+        for (const Box& box : boxes)
+            cairo_rectangle(cr, box.x, box.y, box.w, box.h);
         cairo_fill(cr);
-        if (note.IsMoved() && x1 - x0 >= 4 && barHeight >= 4)
-        {
-            // A dark edge tells a moved note from an unmoved one of the same channel.
-            cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-            cairo_rectangle(cr, x0 + 0.5, y + 0.5, x1 - x0 - 1, barHeight - 1);
-            cairo_stroke(cr);
-        }
+    };
+    // The faint marks and the lines go under every bar.
+    for (int channel = 0; channel < 16; ++channel)
+    {
+        SetColour(cr, kChannelColours[channel], 0.22);
+        fill(shapes[channel].marks);
+        SetColour(cr, kChannelColours[channel], 0.6);
+        fill(shapes[channel].links);
+    }
+    for (int channel = 0; channel < 16; ++channel)
+    {
+        SetColour(cr, kChannelColours[channel], 0.85);
+        fill(shapes[channel].bars[0]);
+        SetColour(cr, kChannelColours[channel], 1.0);
+        fill(shapes[channel].bars[1]);
+    }
+    if (!edges.empty())
+    {
+        cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+        cairo_set_line_width(cr, 1);
+        for (const Box& box : edges)
+            cairo_rectangle(cr, box.x, box.y, box.w, box.h);
+        cairo_stroke(cr);
     }
 
     if (layout.drumBottom <= layout.drumTop)

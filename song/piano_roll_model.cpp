@@ -1,7 +1,6 @@
 #include "piano_roll_model.h"
 
 #include <algorithm>
-#include <map>
 
 #include "event_walker.h"
 
@@ -248,9 +247,19 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
         CRollNote note;
     };
     std::vector<TickNote> pending;
-    // Sounding notes by channel and note number as read; a repeated note-on before its
-    // note-off is ended by the first note-off (first in, first out).
-    std::map<int, std::vector<std::size_t>> open;
+    pending.reserve(size / 6);
+    // Sounding notes by channel and note number as read, each key a queue linked through
+    // `nextOpen`: a repeated note-on before its note-off is ended by the first note-off
+    // (first in, first out).
+    constexpr std::size_t kKeys = 16 * 256;
+    constexpr std::size_t kNone = ~std::size_t{0};
+    std::vector<std::size_t> openHead(kKeys, kNone);
+    std::vector<std::size_t> openTail(kKeys, kNone);
+    std::vector<std::size_t> nextOpen;
+    nextOpen.reserve(pending.capacity());
+    std::vector<int> openKeys; // the keys that have had a note since the track began
+    // Each track's notes come in time order; a track begins a new run for the merge below.
+    std::vector<std::size_t> runStarts{0};
     std::uint64_t lastTick = 0;
     std::vector<TempoChange> tempi;
     WalkNotes(
@@ -273,28 +282,41 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
                     if (converted[event.nNotePos] != original[event.nNotePos])
                         ++m_counts.nMoved;
                 }
-                open[key].push_back(pending.size());
+                const std::size_t index = pending.size();
                 pending.push_back({event.nTick, event.nTick, note});
+                nextOpen.push_back(kNone);
+                if (openHead[key] == kNone)
+                {
+                    openHead[key] = index;
+                    openKeys.push_back(key);
+                }
+                else
+                    nextOpen[openTail[key]] = index;
+                openTail[key] = index;
                 return;
             }
-            auto found = open.find(key);
-            if (found == open.end() || found->second.empty())
+            const std::size_t index = openHead[key];
+            if (index == kNone)
                 return;
-            pending[found->second.front()].nEnd = event.nTick;
-            found->second.erase(found->second.begin());
+            pending[index].nEnd = event.nTick;
+            openHead[key] = nextOpen[index];
         },
         [&](std::uint64_t tick)
         {
             // A note left sounding lasts to its track's end.
             lastTick = std::max(lastTick, tick);
-            for (auto& entry : open)
-                for (std::size_t index : entry.second)
-                    pending[index].nEnd = tick;
-            open.clear();
+            for (int key : openKeys)
+            {
+                for (std::size_t i = openHead[key]; i != kNone; i = nextOpen[i])
+                    pending[i].nEnd = tick;
+                openHead[key] = kNone;
+            }
+            openKeys.clear();
+            runStarts.push_back(pending.size());
         });
-    for (auto& entry : open)
-        for (std::size_t index : entry.second)
-            pending[index].nEnd = lastTick;
+    for (int key : openKeys)
+        for (std::size_t i = openHead[key]; i != kNone; i = nextOpen[i])
+            pending[i].nEnd = lastTick;
 
     const CTickClock clock(original, size, std::move(tempi));
     m_notes.reserve(pending.size());
@@ -305,8 +327,24 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
         m_notes.push_back(item.note);
     }
     m_dTotalSeconds = clock.SecondsAt(lastTick);
-    std::stable_sort(m_notes.begin(), m_notes.end(),
-                     [](const CRollNote& a, const CRollNote& b) { return a.dStart < b.dStart; });
+    // The runs are sorted already; merging them pairwise keeps the file's order among notes
+    // that start together and costs a few linear passes instead of a sort.
+    runStarts.push_back(m_notes.size());
+    runStarts.erase(std::unique(runStarts.begin(), runStarts.end()), runStarts.end());
+    const auto byStart = [](const CRollNote& a, const CRollNote& b) { return a.dStart < b.dStart; };
+    while (runStarts.size() > 2)
+    {
+        std::vector<std::size_t> merged{0};
+        for (std::size_t r = 0; r + 2 < runStarts.size(); r += 2)
+        {
+            std::inplace_merge(m_notes.begin() + runStarts[r], m_notes.begin() + runStarts[r + 1],
+                               m_notes.begin() + runStarts[r + 2], byStart);
+            merged.push_back(runStarts[r + 2]);
+        }
+        if (merged.back() != m_notes.size())
+            merged.push_back(m_notes.size());
+        runStarts = std::move(merged);
+    }
 
     m_latestEnd.reserve(m_notes.size());
     double latest = 0;
