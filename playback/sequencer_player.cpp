@@ -7,12 +7,15 @@
 #include <cstring>
 #include <memory>
 
+#include <time.h>
+
 #include <unistd.h>
 
 #include <SDL.h>
 #include <fluidsynth.h>
 
 #include "log_capture.h"
+#include "midi_port.h"
 #include "message_box.h"
 #include "song_document.h"
 #include "sound_font.h"
@@ -27,12 +30,103 @@ const char* const kDefaultDrivers[] = {"pulseaudio", "alsa", "jack", "sdl2"};
 
 // Frames per block of the silent output: about 6 ms, so that a pause or a close waits no longer.
 constexpr int kSilentBlockFrames = 256;
-// Frames per call when a whole song is rendered into memory.
+// Frames per call when a whole song is rendered.
 constexpr std::size_t kRenderBlockFrames = 1024;
 // A song whose voices ring on after its last tick is cut this long after it.
 constexpr double kRenderTailSeconds = 30.0;
-constexpr int kSustainPedal = 64;
-constexpr int kSostenutoPedal = 66;
+constexpr std::uint8_t kBankSelect = 0;
+constexpr std::uint8_t kBankSelectLsb = 32;
+constexpr std::uint8_t kSustainPedal = 64;
+constexpr std::uint8_t kSostenutoPedal = 66;
+constexpr std::uint8_t kAllSoundOff = 120;
+constexpr std::uint8_t kResetControllers = 121;
+constexpr std::uint8_t kAllNotesOff = 123;
+// The MIDI port's thread looks at the player's state at least this often while it sleeps, so
+// that a resume or a seek is heard without delay.
+constexpr std::int64_t kPortPollMicros = 2000;
+
+std::int64_t MonotonicMicros()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+void SleepUntilMicros(std::int64_t micros)
+{
+    timespec until;
+    until.tv_sec = static_cast<time_t>(micros / 1000000);
+    until.tv_nsec = static_cast<long>(micros % 1000000) * 1000;
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR)
+    {
+    }
+}
+
+// The frame of the synthesizer's output on which an event at `micros` falls.
+std::int64_t FrameOf(std::int64_t micros)
+{
+    return micros * kPlayerSampleRate / 1000000;
+}
+
+std::int64_t MicrosOf(std::int64_t frames)
+{
+    return frames * 1000000 / kPlayerSampleRate;
+}
+
+// Bytes of a channel message, its status byte included.
+std::size_t ChannelMessageSize(std::uint8_t status)
+{
+    const std::uint8_t kind = status & 0xF0;
+    return kind == 0xC0 || kind == 0xD0 ? 2 : 3;
+}
+
+void ApplyToSynth(fluid_synth_t* synth, const std::uint8_t* bytes, std::size_t size)
+{
+    const std::uint8_t status = bytes[0];
+    if (status == 0xF0)
+    {
+        // FluidSynth takes the message without its F0 and F7.
+        std::size_t length = size - 1;
+        if (length > 0 && bytes[size - 1] == 0xF7)
+            --length;
+        fluid_synth_sysex(synth, reinterpret_cast<const char*>(bytes + 1), static_cast<int>(length),
+                          nullptr, nullptr, nullptr, 0);
+        return;
+    }
+    if (status < 0x80 || status >= 0xF0 || size < ChannelMessageSize(status))
+        return;
+    const int channel = status & 0x0F;
+    const int data1 = bytes[1] & 0x7F;
+    const int data2 = size > 2 ? bytes[2] & 0x7F : 0;
+    switch (status & 0xF0)
+    {
+    case 0x80:
+        fluid_synth_noteoff(synth, channel, data1);
+        break;
+    case 0x90:
+        // A note-on with velocity 0 is a note-off.
+        if (data2 == 0)
+            fluid_synth_noteoff(synth, channel, data1);
+        else
+            fluid_synth_noteon(synth, channel, data1, data2);
+        break;
+    case 0xA0:
+        fluid_synth_key_pressure(synth, channel, data1, data2);
+        break;
+    case 0xB0:
+        fluid_synth_cc(synth, channel, data1, data2);
+        break;
+    case 0xC0:
+        fluid_synth_program_change(synth, channel, data1);
+        break;
+    case 0xD0:
+        fluid_synth_channel_pressure(synth, channel, data1);
+        break;
+    default:
+        fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7));
+        break;
+    }
+}
 
 // The song loader tells the user what is wrong through a message box; here its text is taken as
 // the reason of the failed open instead, so that the caller decides how to show it.
@@ -108,7 +202,9 @@ CSequencerPlayer::CSequencerPlayer(PlayerOptions options) : m_options(std::move(
         m_strSoundFontError = FormatResString(IDS_PLAYER_SYNTH_FAILED, CapturedErrorsSince(0));
         return;
     }
-    m_soundFontLoad = std::async(std::launch::async, [this] { LoadSoundFont(); });
+    // A MIDI port needs no SoundFont; the synthesizer stays for Render()'s silence.
+    if (m_options.strMidiPort.empty())
+        m_soundFontLoad = std::async(std::launch::async, [this] { LoadSoundFont(); });
 }
 
 CSequencerPlayer::~CSequencerPlayer()
@@ -166,7 +262,7 @@ bool CSequencerPlayer::WaitForSoundFont()
 {
     if (m_soundFontLoad.valid())
         m_soundFontLoad.get();
-    if (m_bSoundFontReady)
+    if (m_bSoundFontReady || (!m_options.strMidiPort.empty() && m_synth != nullptr))
         return true;
     return Fail(m_strSoundFontError);
 }
@@ -177,6 +273,21 @@ bool CSequencerPlayer::Fail(std::string text)
     return false;
 }
 
+std::vector<std::string> ListMidiPorts(std::string& error)
+{
+    return CMidiPort::List(error);
+}
+
+bool CSequencerPlayer::CheckAudioOutput()
+{
+    if (m_bOpen)
+        return true;
+    if (!OpenOutput())
+        return false;
+    CloseOutput();
+    return true;
+}
+
 bool CSequencerPlayer::Open(const std::string& path)
 {
     Close();
@@ -185,8 +296,9 @@ bool CSequencerPlayer::Open(const std::string& path)
     if (!WaitForSoundFont())
         return false;
 
-    // The synthesizer reads its file later, on the audio thread, and tells nobody when it
-    // cannot: the song is read and checked here, and the synthesizer gets exactly these bytes.
+    // The song is read and checked by the song loader first, so that its refusals read as they
+    // do on File Open; the sequencer then reads exactly these bytes.
+    std::vector<std::uint8_t> song;
     {
         auto doc = std::make_unique<CTarvel1Doc>();
         CCapturedMessages messages;
@@ -198,67 +310,213 @@ bool CSequencerPlayer::Open(const std::string& path)
             return Fail(LoadResString(IDS_NOT_MIDI_FILE));
         }
         const std::size_t size = static_cast<std::size_t>(doc->m_nLastIndex) + 1;
-        m_song.assign(doc->m_original.begin(), doc->m_original.begin() + size);
+        song.assign(doc->m_original.begin(), doc->m_original.begin() + size);
     }
+    CMidiSequence sequence;
     std::string reason;
-    if (!m_timing.Read(m_song.data(), m_song.size(), reason))
+    if (!sequence.Read(song.data(), song.size(), reason))
         return Fail(FormatResString(IDS_PLAYER_CANNOT_PLAY, path, reason));
 
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!ResetPlayerLocked())
-            return Fail(FormatResString(IDS_PLAYER_SYNTH_FAILED, CapturedErrorsSince(0)));
+        m_sequence = std::move(sequence);
+        m_nNext = 0;
+        m_nPosFrames = 0;
+        m_nPosMicros = 0;
+        m_bStarted = false;
+        m_bPaused = false;
+        m_bEnded = false;
     }
     if (!OpenOutput())
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        delete_fluid_player(m_player);
-        m_player = nullptr;
+        m_sequence.Clear();
         return false;
     }
     m_bOpen = true;
-    m_bPaused = false;
-    m_bStarted = false;
     return true;
 }
 
-bool CSequencerPlayer::ResetPlayerLocked()
+void CSequencerPlayer::SendLocked(const std::uint8_t* bytes, std::size_t size)
 {
-    if (m_player != nullptr)
+    if (size == 0)
+        return;
+    const std::uint8_t status = bytes[0];
+    if (status >= 0x80 && status < 0xF0 && size >= 3)
     {
-        delete_fluid_player(m_player);
-        m_player = nullptr;
+        // Held notes are counted so that the end of the song and a pause can let them go.
+        const int channel = status & 0x0F;
+        const std::uint8_t note = bytes[1] & 0x7F;
+        const std::uint8_t kind = status & 0xF0;
+        if (kind == 0x90 && bytes[2] != 0)
+        {
+            if (m_held[channel][note] < 255)
+                ++m_held[channel][note];
+        }
+        else if ((kind == 0x80 || kind == 0x90) && m_held[channel][note] > 0)
+            --m_held[channel][note];
     }
-    m_player = new_fluid_player(m_synth);
-    if (m_player == nullptr)
-        return false;
-    if (fluid_player_add_mem(m_player, m_song.data(), m_song.size()) != FLUID_OK)
+    if (UsesPort())
+        m_port->Send(bytes, size);
+    else if (m_synth != nullptr)
+        ApplyToSynth(m_synth, bytes, size);
+}
+
+void CSequencerPlayer::SendEventLocked(const CMidiEvent& event)
+{
+    if (event.kind == CMidiEvent::Kind::Channel)
     {
-        delete_fluid_player(m_player);
-        m_player = nullptr;
-        return false;
+        const std::uint8_t bytes[3] = {event.status, event.data1, event.data2};
+        SendLocked(bytes, ChannelMessageSize(event.status));
+        return;
     }
-    return true;
+    const std::vector<std::uint8_t>& all = m_sequence.Bytes();
+    if (event.nLength == 0 || std::size_t{event.nOffset} + event.nLength > all.size())
+        return;
+    const std::uint8_t* bytes = all.data() + event.nOffset;
+    // A sysex is kept whole, from its F0 to its F7; an escape is sent as it stands.
+    SendLocked(bytes, event.nLength);
+}
+
+void CSequencerPlayer::DispatchDueLocked(std::int64_t micros)
+{
+    const std::vector<CMidiEvent>& events = m_sequence.Events();
+    while (m_nNext < events.size() && events[m_nNext].nMicros <= micros)
+        SendEventLocked(events[m_nNext++]);
+    if (m_nNext >= events.size() && micros >= m_sequence.TotalMicros())
+        ReleaseAtEndLocked();
 }
 
 void CSequencerPlayer::SilenceLocked()
 {
-    // Notes held by the pedals would ring on through a note-off; the pedals are let go first,
-    // then every voice is cut.
-    for (int channel = 0; channel < kChannels; ++channel)
+    // Notes held by the pedals would ring on through a note-off: the pedals go first. Each held
+    // note also gets its own note-off, for devices that ignore "all notes off".
+    for (std::uint8_t channel = 0; channel < kChannels; ++channel)
     {
-        fluid_synth_cc(m_synth, channel, kSustainPedal, 0);
-        fluid_synth_cc(m_synth, channel, kSostenutoPedal, 0);
+        const std::uint8_t status = 0xB0 | channel;
+        for (std::uint8_t controller : {kSustainPedal, kSostenutoPedal})
+        {
+            const std::uint8_t pedal[3] = {status, controller, 0};
+            SendLocked(pedal, 3);
+        }
+        for (std::uint8_t note = 0; note < 128; ++note)
+        {
+            while (m_held[channel][note] > 0)
+            {
+                const std::uint8_t off[3] = {static_cast<std::uint8_t>(0x80 | channel), note, 0};
+                SendLocked(off, 3);
+            }
+        }
+        for (std::uint8_t controller : {kAllNotesOff, kAllSoundOff})
+        {
+            const std::uint8_t message[3] = {status, controller, 0};
+            SendLocked(message, 3);
+        }
     }
-    fluid_synth_all_sounds_off(m_synth, -1);
 }
 
-void CSequencerPlayer::ResetSynthLocked()
+void CSequencerPlayer::ReleaseAtEndLocked()
 {
-    // Programs and controllers go back to their defaults for the next song. The reset leaves
-    // sounding voices alone, and a sound-off sent before it is lost: it has to come after.
-    fluid_synth_system_reset(m_synth);
-    SilenceLocked();
+    // The song may leave notes on or a pedal down: they are let go, and the voices die away in
+    // their own time, as they would after the last note-off.
+    for (std::uint8_t channel = 0; channel < kChannels; ++channel)
+    {
+        for (std::uint8_t note = 0; note < 128; ++note)
+        {
+            while (m_held[channel][note] > 0)
+            {
+                const std::uint8_t off[3] = {static_cast<std::uint8_t>(0x80 | channel), note, 0};
+                SendLocked(off, 3);
+            }
+        }
+        for (std::uint8_t controller : {kSustainPedal, kSostenutoPedal})
+        {
+            const std::uint8_t pedal[3] = {static_cast<std::uint8_t>(0xB0 | channel), controller,
+                                           0};
+            SendLocked(pedal, 3);
+        }
+    }
+    m_bEnded = true;
+    m_nPosMicros = m_sequence.TotalMicros();
+    m_nPosFrames = FrameOf(m_nPosMicros);
+}
+
+void CSequencerPlayer::ChaseLocked()
+{
+    // Every event before the next one to send has been sent: the state after them is the one
+    // to stand in.
+    const std::vector<CMidiEvent>& events = m_sequence.Events();
+    const std::int64_t at =
+        m_nNext < events.size() ? events[m_nNext].nMicros : m_sequence.TotalMicros() + 1;
+    const std::array<CChannelState, 16> state = m_sequence.StateAt(at);
+    for (std::uint8_t channel = 0; channel < kChannels; ++channel)
+    {
+        const CChannelState& c = state[channel];
+        const std::uint8_t control = 0xB0 | channel;
+        // Bank select only counts with the program change that follows it.
+        for (std::uint8_t controller : {kBankSelect, kBankSelectLsb})
+        {
+            if (c.controllers[controller] >= 0)
+            {
+                const std::uint8_t bank[3] = {control, controller,
+                                              static_cast<std::uint8_t>(c.controllers[controller])};
+                SendLocked(bank, 3);
+            }
+        }
+        if (c.nProgram >= 0)
+        {
+            const std::uint8_t program[2] = {static_cast<std::uint8_t>(0xC0 | channel),
+                                             static_cast<std::uint8_t>(c.nProgram)};
+            SendLocked(program, 2);
+        }
+        // Channel mode messages (120 on) are not state to restore.
+        for (std::uint8_t controller = 0; controller < kAllSoundOff; ++controller)
+        {
+            if (controller == kBankSelect || controller == kBankSelectLsb ||
+                c.controllers[controller] < 0)
+                continue;
+            const std::uint8_t message[3] = {control, controller,
+                                             static_cast<std::uint8_t>(c.controllers[controller])};
+            SendLocked(message, 3);
+        }
+        const std::uint8_t bend[3] = {static_cast<std::uint8_t>(0xE0 | channel),
+                                      static_cast<std::uint8_t>(c.nPitchBend & 0x7F),
+                                      static_cast<std::uint8_t>((c.nPitchBend >> 7) & 0x7F)};
+        SendLocked(bend, 3);
+        if (c.nChannelPressure >= 0)
+        {
+            const std::uint8_t pressure[2] = {static_cast<std::uint8_t>(0xD0 | channel),
+                                              static_cast<std::uint8_t>(c.nChannelPressure)};
+            SendLocked(pressure, 2);
+        }
+        for (const auto& note : c.heldNotes)
+        {
+            const std::uint8_t on[3] = {static_cast<std::uint8_t>(0x90 | channel), note.first,
+                                        note.second};
+            SendLocked(on, 3);
+        }
+    }
+}
+
+std::int64_t CSequencerPlayer::PositionMicrosLocked() const
+{
+    if (UsesPort())
+    {
+        if (RunningLocked())
+            return std::min(MonotonicMicros() - m_nAnchorMicros, m_sequence.TotalMicros());
+        return m_nPosMicros;
+    }
+    return std::min(MicrosOf(m_nPosFrames), m_sequence.TotalMicros());
+}
+
+void CSequencerPlayer::MoveToLocked(std::int64_t micros)
+{
+    micros = std::max<std::int64_t>(0, std::min(micros, m_sequence.TotalMicros()));
+    m_nNext = m_sequence.IndexAt(micros);
+    m_nPosMicros = micros;
+    m_nPosFrames = FrameOf(micros);
+    m_nAnchorMicros = MonotonicMicros() - micros;
+    m_bEnded = false;
 }
 
 bool CSequencerPlayer::Play()
@@ -266,13 +524,40 @@ bool CSequencerPlayer::Play()
     if (!m_bOpen)
         return Fail(LoadResString(IDS_PLAYER_DEVICE_NOT_OPEN));
     std::lock_guard<std::mutex> lock(m_mutex);
-    // A fresh player is the only sure way back to tick 0: a seek asked for while the last one
-    // is still pending is refused.
-    ResetSynthLocked();
-    if (!ResetPlayerLocked() || fluid_player_play(m_player) != FLUID_OK)
-        return Fail(FormatResString(IDS_PLAYER_SYNTH_FAILED, CapturedErrorsSince(0)));
-    m_bPaused = false;
+    SilenceLocked();
+    if (UsesPort())
+    {
+        for (std::uint8_t channel = 0; channel < kChannels; ++channel)
+        {
+            const std::uint8_t reset[3] = {static_cast<std::uint8_t>(0xB0 | channel),
+                                           kResetControllers, 0};
+            SendLocked(reset, 3);
+        }
+    }
+    else
+    {
+        // Programs and controllers go back to their defaults. The reset leaves sounding voices
+        // alone, and a sound-off sent before it is lost: it has to come after.
+        fluid_synth_system_reset(m_synth);
+        fluid_synth_all_sounds_off(m_synth, -1);
+    }
+    MoveToLocked(0);
     m_bStarted = true;
+    m_bPaused = false;
+    return true;
+}
+
+bool CSequencerPlayer::Seek(double seconds)
+{
+    if (!m_bOpen)
+        return Fail(LoadResString(IDS_PLAYER_DEVICE_NOT_OPEN));
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (RunningLocked())
+        SilenceLocked();
+    MoveToLocked(static_cast<std::int64_t>(std::max(0.0, seconds) * 1e6));
+    // A paused song is chased when it resumes; one that had ended plays again from here.
+    if (m_bStarted && !m_bPaused)
+        ChaseLocked();
     return true;
 }
 
@@ -281,17 +566,8 @@ bool CSequencerPlayer::Pause()
     if (!m_bOpen)
         return Fail(LoadResString(IDS_PLAYER_DEVICE_NOT_OPEN));
     std::lock_guard<std::mutex> lock(m_mutex);
-    // The player keeps its tick. The pedals are let go so that nothing rings on, but the song
-    // expects them where they were when it goes on: they are put back by Resume().
-    fluid_player_stop(m_player);
     if (!m_bPaused)
-    {
-        for (int channel = 0; channel < kChannels; ++channel)
-        {
-            fluid_synth_get_cc(m_synth, channel, kSustainPedal, &m_pedals[channel].nSustain);
-            fluid_synth_get_cc(m_synth, channel, kSostenutoPedal, &m_pedals[channel].nSostenuto);
-        }
-    }
+        m_nPosMicros = PositionMicrosLocked();
     SilenceLocked();
     m_bPaused = true;
     return true;
@@ -302,32 +578,36 @@ bool CSequencerPlayer::Resume()
     if (!m_bOpen)
         return Fail(LoadResString(IDS_PLAYER_DEVICE_NOT_OPEN));
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_bPaused)
+    if (m_bPaused && m_bStarted && !m_bEnded)
     {
-        for (int channel = 0; channel < kChannels; ++channel)
-        {
-            fluid_synth_cc(m_synth, channel, kSustainPedal, m_pedals[channel].nSustain);
-            fluid_synth_cc(m_synth, channel, kSostenutoPedal, m_pedals[channel].nSostenuto);
-        }
+        m_nAnchorMicros = MonotonicMicros() - m_nPosMicros;
+        ChaseLocked();
     }
-    if (m_bStarted && fluid_player_play(m_player) != FLUID_OK)
-        return Fail(FormatResString(IDS_PLAYER_SYNTH_FAILED, CapturedErrorsSince(0)));
     m_bPaused = false;
     return true;
 }
 
 void CSequencerPlayer::Close()
 {
-    // The output goes first: its thread renders through the player that is deleted next.
-    CloseOutput();
-    // A player exists only once the SoundFont is in, so this never races with its loading.
-    if (m_player != nullptr)
+    if (m_bOpen)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        fluid_player_stop(m_player);
-        delete_fluid_player(m_player);
-        m_player = nullptr;
-        ResetSynthLocked();
+        SilenceLocked();
+        if (m_synth != nullptr && !UsesPort())
+            fluid_synth_system_reset(m_synth);
+        if (m_synth != nullptr)
+            fluid_synth_all_sounds_off(m_synth, -1);
+    }
+    // The output goes next: its thread sends what the sequence holds, which is cleared after.
+    CloseOutput();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_sequence.Clear();
+        m_nNext = 0;
+        m_nPosFrames = 0;
+        m_nPosMicros = 0;
+        std::fill(&m_held[0][0], &m_held[0][0] + sizeof m_held, std::uint8_t{0});
+        m_bEnded = false;
     }
     m_bOpen = false;
     m_bPaused = false;
@@ -338,43 +618,103 @@ bool CSequencerPlayer::IsFinished() const
 {
     if (!m_bOpen || !m_bStarted || m_bPaused)
         return false;
-    // The synthesizer reports the end only after a grace period of seconds; the last tick with
-    // every voice gone is the end the listener hears.
-    if (CurrentTick() >= static_cast<int>(m_timing.LastTick()) && ActiveVoices() == 0)
-        return true;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_player != nullptr && fluid_player_get_status(m_player) == FLUID_PLAYER_DONE;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_bEnded)
+            return false;
+        if (UsesPort())
+            return true;
+    }
+    // The last note-off has gone out; the song is over once its last voice has died away.
+    return ActiveVoices() == 0;
 }
 
 int CSequencerPlayer::CurrentTick() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_player == nullptr || !m_bStarted)
+    if (!m_bOpen || !m_bStarted)
         return 0;
-    return std::max(0, fluid_player_get_current_tick(m_player));
+    if (m_bEnded)
+        return static_cast<int>(m_sequence.TotalTicks());
+    // Between two events the tempo cannot have changed in a way that matters to a display: the
+    // tick is read off the line between the last event sent and the next one.
+    const std::vector<CMidiEvent>& events = m_sequence.Events();
+    const std::int64_t micros = PositionMicrosLocked();
+    std::int64_t fromMicros = 0;
+    std::uint64_t fromTick = 0;
+    std::int64_t toMicros = m_sequence.TotalMicros();
+    std::uint64_t toTick = m_sequence.TotalTicks();
+    const std::size_t next = std::min(m_nNext, events.size());
+    if (next > 0)
+    {
+        fromMicros = events[next - 1].nMicros;
+        fromTick = events[next - 1].nTick;
+    }
+    if (next < events.size())
+    {
+        toMicros = events[next].nMicros;
+        toTick = events[next].nTick;
+    }
+    if (toMicros <= fromMicros || micros <= fromMicros)
+        return static_cast<int>(fromTick);
+    const double part = double(std::min(micros, toMicros) - fromMicros) / (toMicros - fromMicros);
+    return static_cast<int>(fromTick +
+                            static_cast<std::uint64_t>(part * double(toTick - fromTick)));
 }
 
 int CSequencerPlayer::TotalTicks() const
 {
-    return m_bOpen ? static_cast<int>(m_timing.LastTick()) : 0;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bOpen ? static_cast<int>(m_sequence.TotalTicks()) : 0;
 }
 
 double CSequencerPlayer::ElapsedSeconds() const
 {
-    if (!m_bOpen)
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_bOpen || !m_bStarted)
         return 0.0;
-    const auto tick = static_cast<std::uint32_t>(CurrentTick());
-    return m_timing.SecondsAt(std::min(tick, m_timing.LastTick()));
+    return double(PositionMicrosLocked()) / 1e6;
 }
 
 double CSequencerPlayer::TotalSeconds() const
 {
-    return m_bOpen ? m_timing.TotalSeconds() : 0.0;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bOpen ? double(m_sequence.TotalMicros()) / 1e6 : 0.0;
 }
 
 int CSequencerPlayer::ActiveVoices() const
 {
-    return m_synth != nullptr ? fluid_synth_get_active_voice_count(m_synth) : 0;
+    return m_synth != nullptr && !UsesPort() ? fluid_synth_get_active_voice_count(m_synth) : 0;
+}
+
+template <typename Write> void CSequencerPlayer::ProcessLocked(std::size_t frames, Write write)
+{
+    const std::vector<CMidiEvent>& events = m_sequence.Events();
+    std::size_t done = 0;
+    while (done < frames)
+    {
+        std::size_t count = frames - done;
+        if (RunningLocked())
+        {
+            // Everything that falls on this frame goes to the synthesizer before it renders it.
+            while (m_nNext < events.size() && FrameOf(events[m_nNext].nMicros) <= m_nPosFrames)
+                SendEventLocked(events[m_nNext++]);
+            const std::int64_t end = FrameOf(m_sequence.TotalMicros());
+            if (m_nNext >= events.size() && m_nPosFrames >= end)
+                ReleaseAtEndLocked();
+            else
+            {
+                const std::int64_t until =
+                    m_nNext < events.size() ? FrameOf(events[m_nNext].nMicros) : end;
+                count = static_cast<std::size_t>(
+                    std::min<std::int64_t>(static_cast<std::int64_t>(count), until - m_nPosFrames));
+                m_nPosFrames += static_cast<std::int64_t>(count);
+            }
+        }
+        write(done, count);
+        done += count;
+    }
+    m_nRenderedFrames += frames;
 }
 
 void CSequencerPlayer::Render(std::int16_t* stereo, std::size_t frames)
@@ -388,40 +728,76 @@ void CSequencerPlayer::Render(std::int16_t* stereo, std::size_t frames)
     if (m_soundFontLoad.valid())
         WaitForSoundFont();
     std::lock_guard<std::mutex> lock(m_mutex);
-    fluid_synth_write_s16(m_synth, static_cast<int>(frames), stereo, 0, 2, stereo, 1, 2);
-    m_nRenderedFrames += frames;
+    ProcessLocked(frames,
+                  [&](std::size_t offset, std::size_t count)
+                  {
+                      std::int16_t* at = stereo + 2 * offset;
+                      fluid_synth_write_s16(m_synth, static_cast<int>(count), at, 0, 2, at, 1, 2);
+                  });
 }
 
-bool CSequencerPlayer::RenderSong(std::vector<std::int16_t>& stereo)
+double CSequencerPlayer::RenderSecondsLimit() const
+{
+    return TotalSeconds() + kRenderTailSeconds;
+}
+
+bool CSequencerPlayer::RenderSongTo(const AudioSink& sink)
 {
     if (!m_bOpen)
         return Fail(LoadResString(IDS_PLAYER_DEVICE_NOT_OPEN));
     if (!m_bStarted && !Play())
         return false;
-    const double limit = m_timing.TotalSeconds() + kRenderTailSeconds;
-    const std::size_t maxFrames = static_cast<std::size_t>(limit * kPlayerSampleRate);
+    const auto maxFrames = static_cast<std::size_t>(RenderSecondsLimit() * kPlayerSampleRate);
+    std::vector<std::int16_t> block(2 * kRenderBlockFrames);
     std::size_t frames = 0;
-    // The player reports the end only once the last voices have died away.
-    while (fluid_player_get_status(m_player) == FLUID_PLAYER_PLAYING && frames < maxFrames)
+    while (!IsFinished() && frames < maxFrames)
     {
-        const std::size_t at = stereo.size();
-        stereo.resize(at + 2 * kRenderBlockFrames);
-        Render(stereo.data() + at, kRenderBlockFrames);
+        Render(block.data(), kRenderBlockFrames);
         frames += kRenderBlockFrames;
+        if (!sink(block.data(), kRenderBlockFrames))
+        {
+            m_strError.clear();
+            return false;
+        }
     }
     return true;
+}
+
+bool CSequencerPlayer::RenderSong(std::vector<std::int16_t>& stereo)
+{
+    return RenderSongTo(
+        [&stereo](const std::int16_t* samples, std::size_t frames)
+        {
+            stereo.insert(stereo.end(), samples, samples + 2 * frames);
+            return true;
+        });
 }
 
 bool CSequencerPlayer::OpenOutput()
 {
     m_strDriverName.clear();
+    if (!m_options.strMidiPort.empty())
+    {
+        auto port = std::make_unique<CMidiPort>();
+        std::string error;
+        if (!port->Open(m_options.strMidiPort, error))
+            return Fail(FormatResString(IDS_PLAYER_NO_MIDI_PORT, m_options.strMidiPort, error));
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_port = std::move(port);
+        }
+        m_strDriverName = m_port->Name();
+        m_bStopThread = false;
+        m_outputThread = std::thread([this] { PortLoop(); });
+        return true;
+    }
     switch (m_options.output)
     {
     case AudioOutput::Manual:
         return true;
     case AudioOutput::Silent:
-        m_bStopSilent = false;
-        m_silentThread = std::thread([this] { SilentOutputLoop(); });
+        m_bStopThread = false;
+        m_outputThread = std::thread([this] { SilentOutputLoop(); });
         m_strDriverName = kNoAudioDriver;
         return true;
     case AudioOutput::Device:
@@ -460,29 +836,45 @@ bool CSequencerPlayer::OpenOutput()
 
 bool CSequencerPlayer::OpenDevice(const std::string& name)
 {
-    if (name == "sdl2" && !m_bSdlAudio)
-    {
-        // FluidSynth leaves starting SDL's audio to the program.
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        {
-            fluid_log(FLUID_ERR, "SDL2: %s", SDL_GetError());
-            return false;
-        }
-        m_bSdlAudio = true;
-    }
-    fluid_settings_setstr(m_settings, "audio.driver", name.c_str());
-    // Rendering through our own callback lets a pause take the render lock; the SDL2 driver
-    // knows no callback and renders the synthesizer directly.
+    // FluidSynth's SDL2 driver renders the synthesizer itself, past our sequencer: SDL's audio
+    // is opened here with our own callback instead.
     if (name == "sdl2")
-        m_driver = new_fluid_audio_driver(m_settings, m_synth);
-    else
-        m_driver = new_fluid_audio_driver2(m_settings, AudioCallback, this);
+        return OpenSdl();
+    fluid_settings_setstr(m_settings, "audio.driver", name.c_str());
+    m_driver = new_fluid_audio_driver2(m_settings, AudioCallback, this);
     if (m_driver == nullptr)
     {
         CloseOutput();
         return false;
     }
     m_strDriverName = name;
+    return true;
+}
+
+bool CSequencerPlayer::OpenSdl()
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    {
+        fluid_log(FLUID_ERR, "SDL2: %s", SDL_GetError());
+        return false;
+    }
+    m_bSdlAudio = true;
+    SDL_AudioSpec wanted = {};
+    wanted.freq = kPlayerSampleRate;
+    wanted.format = AUDIO_F32SYS;
+    wanted.channels = 2;
+    wanted.samples = 512;
+    wanted.callback = SdlCallback;
+    wanted.userdata = this;
+    m_nSdlDevice = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    if (m_nSdlDevice == 0)
+    {
+        fluid_log(FLUID_ERR, "SDL2: %s", SDL_GetError());
+        CloseOutput();
+        return false;
+    }
+    SDL_PauseAudioDevice(m_nSdlDevice, 0);
+    m_strDriverName = "sdl2";
     return true;
 }
 
@@ -493,10 +885,24 @@ void CSequencerPlayer::CloseOutput()
         delete_fluid_audio_driver(m_driver);
         m_driver = nullptr;
     }
-    if (m_silentThread.joinable())
+    if (m_nSdlDevice != 0)
     {
-        m_bStopSilent = true;
-        m_silentThread.join();
+        SDL_CloseAudioDevice(m_nSdlDevice);
+        m_nSdlDevice = 0;
+    }
+    if (m_outputThread.joinable())
+    {
+        m_bStopThread = true;
+        m_outputThread.join();
+    }
+    if (m_port != nullptr)
+    {
+        std::unique_ptr<CMidiPort> port;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            port = std::move(m_port);
+        }
+        port->Close();
     }
     if (m_bSdlAudio)
     {
@@ -514,17 +920,30 @@ int CSequencerPlayer::AudioCallback(void* data, int len, int nfx, float* fx[], i
     try
     {
         std::lock_guard<std::mutex> lock(self->m_mutex);
-        int result;
-        if (nfx == 0)
-        {
-            // Drivers other than JACK give no effect buffers: reverb and chorus are mixed into
-            // the dry output.
-            float* mixed[4] = {out[0], out[1], out[0], out[1]};
-            result = fluid_synth_process(self->m_synth, len, 4, mixed, nout, out);
-        }
-        else
-            result = fluid_synth_process(self->m_synth, len, nfx, fx, nout, out);
-        self->m_nRenderedFrames += static_cast<std::uint64_t>(len);
+        int result = FLUID_OK;
+        self->ProcessLocked(
+            static_cast<std::size_t>(len),
+            [&](std::size_t offset, std::size_t count)
+            {
+                const auto n = static_cast<int>(count);
+                float* dry[8];
+                float* effects[8];
+                for (int i = 0; i < nout && i < 8; ++i)
+                    dry[i] = out[i] + offset;
+                if (nfx == 0)
+                {
+                    // Drivers other than JACK give no effect buffers: reverb and chorus are
+                    // mixed into the dry output.
+                    float* mixed[4] = {dry[0], dry[1], dry[0], dry[1]};
+                    if (fluid_synth_process(self->m_synth, n, 4, mixed, nout, dry) != FLUID_OK)
+                        result = FLUID_FAILED;
+                    return;
+                }
+                for (int i = 0; i < nfx && i < 8; ++i)
+                    effects[i] = fx[i] + offset;
+                if (fluid_synth_process(self->m_synth, n, nfx, effects, nout, dry) != FLUID_OK)
+                    result = FLUID_FAILED;
+            });
         return result;
     }
     catch (...)
@@ -533,21 +952,66 @@ int CSequencerPlayer::AudioCallback(void* data, int len, int nfx, float* fx[], i
     }
 }
 
+void CSequencerPlayer::SdlCallback(void* data, std::uint8_t* stream, int len)
+{
+    auto* self = static_cast<CSequencerPlayer*>(data);
+    auto* samples = reinterpret_cast<float*>(stream);
+    const auto frames = static_cast<std::size_t>(len) / (2 * sizeof(float));
+    std::lock_guard<std::mutex> lock(self->m_mutex);
+    self->ProcessLocked(frames,
+                        [&](std::size_t offset, std::size_t count)
+                        {
+                            float* at = samples + 2 * offset;
+                            fluid_synth_write_float(self->m_synth, static_cast<int>(count), at, 0,
+                                                    2, at, 1, 2);
+                        });
+}
+
 void CSequencerPlayer::SilentOutputLoop()
 {
     std::vector<float> block(2 * kSilentBlockFrames);
     const auto period =
         std::chrono::duration<double>(double(kSilentBlockFrames) / kPlayerSampleRate);
     auto next = std::chrono::steady_clock::now();
-    while (!m_bStopSilent)
+    while (!m_bStopThread)
     {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            fluid_synth_write_float(m_synth, kSilentBlockFrames, block.data(), 0, 2, block.data(),
-                                    1, 2);
-            m_nRenderedFrames += kSilentBlockFrames;
+            ProcessLocked(kSilentBlockFrames,
+                          [&](std::size_t offset, std::size_t count)
+                          {
+                              float* at = block.data() + 2 * offset;
+                              fluid_synth_write_float(m_synth, static_cast<int>(count), at, 0, 2,
+                                                      at, 1, 2);
+                          });
         }
         next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
         std::this_thread::sleep_until(next);
+    }
+}
+
+void CSequencerPlayer::PortLoop()
+{
+    // Sends each event when the clock reaches its time: an absolute sleep until then, cut into
+    // short ones so that a resume or a seek made meanwhile is seen at once.
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_bStopThread)
+    {
+        std::int64_t wake = MonotonicMicros() + kPortPollMicros;
+        if (RunningLocked())
+        {
+            const std::int64_t now = MonotonicMicros();
+            DispatchDueLocked(now - m_nAnchorMicros);
+            if (!m_bEnded)
+            {
+                const std::vector<CMidiEvent>& events = m_sequence.Events();
+                const std::int64_t due =
+                    m_nNext < events.size() ? events[m_nNext].nMicros : m_sequence.TotalMicros();
+                wake = std::min(m_nAnchorMicros + due, now + kPortPollMicros);
+            }
+        }
+        lock.unlock();
+        SleepUntilMicros(wake);
+        lock.lock();
     }
 }

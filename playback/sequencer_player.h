@@ -1,6 +1,7 @@
 #pragma once
-// The sequencer device: one song file on a software synthesizer with a General MIDI SoundFont,
-// playing through the system's audio on a thread of its own, so that nothing waits for it.
+// The sequencer device: one song file played by our own sequencer, either on a software
+// synthesizer with a General MIDI SoundFont through the system's audio, or on a MIDI output port
+// (ALSA sequencer or JACK), on a thread of its own, so that nothing waits for it.
 //
 // Contract (all calls from one thread, the user-interface thread or the command line's):
 // - The SoundFont is looked for and loaded once, on a thread started by the constructor; the
@@ -8,10 +9,17 @@
 //   $TARVEL1_SOUNDFONT, else /usr/share/sounds/sf3/default-GM.sf3, sf2/default-GM.sf2, then the
 //   Debian GM packages' files (sf2/TimGM6mb.sf2, sf2/FluidR3_GM.sf2, ...).
 // - Open(path) reads the file with the song loader, so a missing file or one that is not a
-//   MIDI file fails there and then; then it opens the audio output. Play() starts at tick 0,
-//   Pause() silences every channel at once (all sound off, sustain released) and keeps the
-//   tick, Resume() goes on from that tick with the pedals back where the song had them,
-//   Close() silences everything and releases the output.
+//   MIDI file fails there and then; then it opens the output. Play() starts at the beginning,
+//   Pause() silences every channel at once (notes and sound off, sustain and sostenuto
+//   released) and keeps the position, Resume() goes on from there with every channel's
+//   program, bank, controllers, bend, pressure and held notes as the song has them there
+//   (chasing), Seek() moves the position the same way, playing or paused. At the end of the
+//   song every note still on gets its note-off and the pedals are let go; the output stays
+//   open. Close() silences everything and releases the output.
+// - Output: PlayerOptions::strMidiPort names a MIDI output port (the first whose full name
+//   contains it, see ListMidiPorts()); empty means the built-in synthesizer. Events reach the
+//   synthesizer from its own audio callback between two blocks, at the frame they fall on;
+//   a port gets them from a thread of ours that sleeps until each event's time.
 // - Every failing operation returns false and leaves its text (Japanese, from the string table)
 //   in ErrorText(); a failed Open() leaves the player closed and ready for the next Open().
 // - Audio output: AudioOutput::Device with a driver name (--audio-driver, else
@@ -24,17 +32,18 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "song_timing.h"
+#include "midi_sequence.h"
 
 typedef struct _fluid_hashtable_t fluid_settings_t;
 typedef struct _fluid_synth_t fluid_synth_t;
-typedef struct _fluid_player_t fluid_player_t;
 typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
 
 constexpr int kPlayerSampleRate = 44100;
@@ -54,7 +63,14 @@ struct PlayerOptions
     std::string strSoundFont;   // empty: $TARVEL1_SOUNDFONT, then the system's GM SoundFont
     std::string strAudioDriver; // empty: $TARVEL1_AUDIO_DRIVER, then the default order
     AudioOutput output = AudioOutput::Device;
+    std::string strMidiPort; // empty: the built-in synthesizer; else part of a port's name
 };
+
+// The MIDI output ports there are now (ALSA sequencer and JACK), by their full names, one
+// entry each. When none can be asked, the list is empty and `error` says why.
+std::vector<std::string> ListMidiPorts(std::string& error);
+
+class CMidiPort;
 
 class CSequencerPlayer
 {
@@ -70,11 +86,18 @@ public:
     // WaitForSoundFont() has returned.
     const std::string& SoundFontPath() const { return m_strSoundFontPath; }
 
+    // Opens and closes again the output that Open() would use, to learn before anything else
+    // is done whether it can open; false with the reason in ErrorText().
+    bool CheckAudioOutput();
+
     // Closes what is open, then opens `path`: the song must load and be playable, and the audio
     // output must open. Nothing plays until Play().
     bool Open(const std::string& path);
     // Plays the open song from tick 0, whatever it did before.
     bool Play();
+    // Moves to `seconds` from the start (clamped to the song), playing or paused; a playing
+    // song goes on from there with every channel as the song has it there.
+    bool Seek(double seconds);
     // Stops at the current tick with every channel silent. Pausing twice is harmless.
     bool Pause();
     // Plays on from the tick where Pause() stopped. At the end of the song it does nothing.
@@ -100,11 +123,18 @@ public:
     // AudioOutput::Manual: renders from where the song is to its end and the voices' release,
     // appending to `stereo`; false when no song is open.
     bool RenderSong(std::vector<std::int16_t>& stereo);
+    // The same, block by block into `sink`, so that memory does not grow with the song. A sink
+    // that returns false stops the render, and RenderSongTo() returns false with no error text.
+    using AudioSink = std::function<bool(const std::int16_t* stereo, std::size_t frames)>;
+    bool RenderSongTo(const AudioSink& sink);
+    // The longest a render of the open song can be: the song plus the voices' longest release.
+    double RenderSecondsLimit() const;
 
     // Voices sounding now, and frames rendered since construction by whichever output.
     int ActiveVoices() const;
     std::uint64_t RenderedFrames() const { return m_nRenderedFrames.load(); }
-    // The audio driver in use while open ("none" for the silent output, "" for manual).
+    // The audio driver in use while open ("none" for the silent output, "" for manual, the
+    // port's full name for a MIDI port).
     const std::string& AudioDriverName() const { return m_strDriverName; }
 
     // The text of the last failure, for a message box or stderr.
@@ -115,48 +145,60 @@ private:
     void LoadSoundFont();
     bool OpenOutput();
     bool OpenDevice(const std::string& name);
+    bool OpenSdl();
     void CloseOutput();
-    // Replaces the FluidSynth player by a fresh one holding the song, at tick 0. Under m_mutex.
-    bool ResetPlayerLocked();
+
+    // The sequencer. Everything *Locked runs under m_mutex.
+    bool UsesPort() const { return m_port != nullptr; }
+    void SendLocked(const std::uint8_t* bytes, std::size_t size);
+    void SendEventLocked(const CMidiEvent& event);
+    void DispatchDueLocked(std::int64_t micros);
     void SilenceLocked();
-    void ResetSynthLocked();
+    void ReleaseAtEndLocked();
+    void ChaseLocked();
+    void MoveToLocked(std::int64_t micros);
+    std::int64_t PositionMicrosLocked() const;
+    bool RunningLocked() const { return m_bStarted && !m_bPaused && !m_bEnded; }
+    // Renders `frames` frames through `write(offset, count)`, applying each event at its frame.
+    template <typename Write> void ProcessLocked(std::size_t frames, Write write);
+
     void SilentOutputLoop();
+    void PortLoop();
     static int AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
+    static void SdlCallback(void* data, std::uint8_t* stream, int len);
 
     PlayerOptions m_options;
     fluid_settings_t* m_settings = nullptr;
     fluid_synth_t* m_synth = nullptr;
-    fluid_player_t* m_player = nullptr;
     fluid_audio_driver_t* m_driver = nullptr;
+    std::unique_ptr<CMidiPort> m_port;
 
     std::future<void> m_soundFontLoad;
     bool m_bSoundFontReady = false;
     std::string m_strSoundFontPath;
     std::string m_strSoundFontError;
 
-    // Held while the synthesizer renders and while the player is changed, so that a pause
+    // Held while the output renders or sends and while the position changes, so that a pause
     // takes effect between two audio blocks and never in the middle of one.
     mutable std::mutex m_mutex;
     std::atomic<std::uint64_t> m_nRenderedFrames{0};
 
-    std::thread m_silentThread;
-    std::atomic<bool> m_bStopSilent{false};
+    std::thread m_outputThread; // the silent output's or the MIDI port's
+    std::atomic<bool> m_bStopThread{false};
+    std::uint32_t m_nSdlDevice = 0;
     bool m_bSdlAudio = false; // SDL's audio started for its driver
 
-    // Where the song had the pedals of each channel when it was paused.
     static constexpr int kChannels = 16;
-    struct Pedals
-    {
-        int nSustain = 0;
-        int nSostenuto = 0;
-    };
-    Pedals m_pedals[kChannels];
-
-    std::vector<std::uint8_t> m_song; // the bytes given to the synthesizer
-    CSongTiming m_timing;
+    CMidiSequence m_sequence;
+    std::size_t m_nNext = 0;                  // the next event to send
+    std::int64_t m_nPosFrames = 0;            // synthesizer: the song's position in frames
+    std::int64_t m_nPosMicros = 0;            // port: the position while not running
+    std::int64_t m_nAnchorMicros = 0;         // port: the clock's time at the song's start
+    std::uint8_t m_held[kChannels][128] = {}; // note-ons sent and not yet let go
     bool m_bOpen = false;
     bool m_bPaused = false;
     bool m_bStarted = false;
+    bool m_bEnded = false;
     std::string m_strDriverName;
     std::string m_strError;
 };

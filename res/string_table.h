@@ -21,6 +21,10 @@ constexpr UINT IDS_PLAYER_DEVICE_NOT_OPEN = 0x4006; // pause or resume with noth
 constexpr UINT IDS_PLAYER_CANNOT_PLAY = 0x4007;     // %1: the song, %2: one of IDS_SMF_*
 constexpr UINT IDS_PLAYER_NO_SONG_PATH = 0x4008;    // START before any conversion
 constexpr UINT IDS_PLAYER_SYNTH_FAILED = 0x4009;    // %1: the synthesizer's own words
+constexpr UINT IDS_PLAYER_NO_MIDI_PORT = 0x4020;    // %1: the name asked for, %2: why
+constexpr UINT IDS_PLAYER_RENDER_TOO_LONG = 0x4021; // %1: the song's length, %2: the most (format)
+constexpr UINT IDS_PLAYER_UNKNOWN_AUDIO_FORMAT = 0x4022; // %1: the file to render into
+constexpr UINT IDS_PLAYER_NO_MIDI_PORTS = 0x4023;        // %1: why the ports cannot be listed
 // Why a song cannot be played: %1 is the track's number, counted from 1.
 constexpr UINT IDS_SMF_BAD_HEADER = 0x4010;
 constexpr UINT IDS_SMF_SMPTE = 0x4011;
@@ -28,6 +32,11 @@ constexpr UINT IDS_SMF_TOO_MANY_TRACKS = 0x4013;
 constexpr UINT IDS_SMF_TRUNCATED = 0x4014;
 constexpr UINT IDS_SMF_BAD_CHUNK = 0x4015;
 constexpr UINT IDS_SMF_BAD_EVENT = 0x4016;
+// Why the sequencer's reader refuses a song (the texts above serve it too).
+constexpr UINT IDS_SMF_SHORT_HEADER = 0x4100;
+constexpr UINT IDS_SMF_BAD_FORMAT = 0x4101; // %1: the format number found
+constexpr UINT IDS_SMF_ZERO_DIVISION = 0x4102;
+constexpr UINT IDS_SMF_NO_TRACKS = 0x4103;
 
 // The framework's own messages. %1 is the file's path, %2 the system's reason.
 constexpr UINT AFX_IDP_FAILED_TO_OPEN_DOC = 0xF000;

@@ -7,13 +7,14 @@ run_packages=(
     g++ make cmake pkg-config
     libwxgtk3.2-dev wx-common wx3.2-i18n
     libfluidsynth-dev libasound2-dev libglib2.0-dev libsdl2-dev libcairo2-dev timgm6mb-soundfont
+    librtmidi-dev libjack-dev libsndfile1-dev
     fonts-ipafont-gothic xdg-utils
 )
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth imagemagick x11-utils
-    fluidsynth
+    fluidsynth jackd1
 )
 
 wanted=("${run_packages[@]}")

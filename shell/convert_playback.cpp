@@ -3,31 +3,87 @@
 
 #include "convert_playback.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include "exceptions.h"
+#include "audio_file_writer.h"
 #include "message_box.h"
 #include "player_control.h"
 #include "sequencer_player.h"
 #include "string_table.h"
-#include "wav_file.h"
 
 namespace
 {
 
-std::atomic<bool> g_bInterrupted{false};
+constexpr double kSeekStepSeconds = 5.0;
 
-void OnInterrupt(int)
+std::atomic<int> g_nSignal{0};
+
+void OnSignal(int signal)
 {
-    g_bInterrupted = true;
+    g_nSignal = signal;
 }
+
+// Ends the process by the signal that stopped the work, with its default action, so that the
+// shell sees 130 or 143 and a loop over songs stops. Everything is silenced and cleaned up first.
+void EndBySignalIfAny()
+{
+    const int signal = g_nSignal.load();
+    if (signal == 0)
+        return;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// Ctrl+C and SIGTERM only set a flag while one lives: the work stops at the next block and
+// cleans up. No SA_RESTART, so that a wait for a key ends at once.
+class CSignalWatch
+{
+public:
+    CSignalWatch()
+    {
+        g_nSignal = 0;
+        struct sigaction action = {};
+        action.sa_handler = OnSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &m_savedInt);
+        sigaction(SIGTERM, &action, &m_savedTerm);
+    }
+    ~CSignalWatch()
+    {
+        sigaction(SIGINT, &m_savedInt, nullptr);
+        sigaction(SIGTERM, &m_savedTerm, nullptr);
+    }
+    CSignalWatch(const CSignalWatch&) = delete;
+    CSignalWatch& operator=(const CSignalWatch&) = delete;
+
+    bool Caught() const { return g_nSignal.load() != 0; }
+
+private:
+    struct sigaction m_savedInt = {};
+    struct sigaction m_savedTerm = {};
+};
+
+enum class Key
+{
+    Space,
+    Quit,
+    Left,
+    Right,
+};
 
 // Single keys without Enter and without echo while a song plays; the terminal is given back as
 // it was however the loop ends, Ctrl+C included.
@@ -45,49 +101,63 @@ public:
             raw.c_cc[VTIME] = 0;
             tcsetattr(STDIN_FILENO, TCSANOW, &raw);
         }
-        struct sigaction action = {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &m_savedInt);
-        sigaction(SIGTERM, &action, &m_savedTerm);
     }
     ~CTerminalKeys()
     {
         if (m_bTerminal)
             tcsetattr(STDIN_FILENO, TCSANOW, &m_saved);
-        sigaction(SIGINT, &m_savedInt, nullptr);
-        sigaction(SIGTERM, &m_savedTerm, nullptr);
     }
     CTerminalKeys(const CTerminalKeys&) = delete;
     CTerminalKeys& operator=(const CTerminalKeys&) = delete;
 
-    // Waits up to `milliseconds` for a key; 0 when none came. Without a terminal it only waits.
-    char Wait(int milliseconds)
+    // Waits up to `milliseconds` for keys, and gives every key typed meanwhile (a held key
+    // repeats faster than we wait). Without a terminal it only waits.
+    std::vector<Key> Wait(int milliseconds)
     {
+        std::vector<Key> typed;
         if (!m_bTerminal)
         {
             poll(nullptr, 0, milliseconds);
-            return 0;
+            return typed;
         }
         pollfd in = {STDIN_FILENO, POLLIN, 0};
-        char key = 0;
-        if (poll(&in, 1, milliseconds) == 1 && read(STDIN_FILENO, &key, 1) == 1)
-            return key;
-        return 0;
+        char keys[64];
+        if (poll(&in, 1, milliseconds) != 1)
+            return typed;
+        const ssize_t count = read(STDIN_FILENO, keys, sizeof keys);
+        for (ssize_t i = 0; i < count; ++i)
+        {
+            // The arrow keys arrive as ESC [ C and ESC [ D (or ESC O C in application mode).
+            if (keys[i] == '\x1b' && i + 2 < count && (keys[i + 1] == '[' || keys[i + 1] == 'O'))
+            {
+                if (keys[i + 2] == 'C')
+                    typed.push_back(Key::Right);
+                else if (keys[i + 2] == 'D')
+                    typed.push_back(Key::Left);
+                i += 2;
+            }
+            else if (keys[i] == ' ')
+                typed.push_back(Key::Space);
+            else if (keys[i] == 'q' || keys[i] == 'Q')
+                typed.push_back(Key::Quit);
+        }
+        return typed;
     }
 
 private:
     bool m_bTerminal = false;
     termios m_saved = {};
-    struct sigaction m_savedInt = {};
-    struct sigaction m_savedTerm = {};
 };
 
 std::string Clock(double seconds)
 {
     const long whole = static_cast<long>(seconds);
     char text[32];
-    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+    if (whole >= 3600)
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60,
+                      whole % 60);
+    else
+        std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
     return text;
 }
 
@@ -96,69 +166,205 @@ PlayerOptions MakePlayerOptions(const PlaybackRequest& request, AudioOutput outp
     PlayerOptions playerOptions;
     playerOptions.strSoundFont = request.soundFont;
     playerOptions.strAudioDriver = request.audioDriver;
+    playerOptions.strMidiPort = output == AudioOutput::Manual ? std::string() : request.midiPort;
     playerOptions.output = output;
     return playerOptions;
+}
+
+bool CheckRenderTarget(const std::string& outPath)
+{
+    AudioFileType type;
+    if (!AudioFileTypeFor(outPath, type))
+    {
+        AfxMessageBox(FormatResString(IDS_PLAYER_UNKNOWN_AUDIO_FORMAT, outPath));
+        return false;
+    }
+    // The file goes into its folder under another name first: the folder must take new files.
+    const std::size_t slash = outPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : outPath.substr(0, slash);
+    struct stat info;
+    const bool direct = stat(outPath.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+    if (access(direct ? outPath.c_str() : folder.c_str(), W_OK) != 0)
+    {
+        AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, outPath, std::strerror(errno)));
+        return false;
+    }
+    return true;
 }
 
 } // namespace
 
 bool PlayConvertedSong(const PlaybackRequest& request, const std::string& path)
 {
-    CSequencerPlayer player(MakePlayerOptions(request, AudioOutput::Device));
-    CPlayerControl control(player);
-    control.OnStart(true, path);
-    if (control.m_bDeviceOpen != 1)
-        return false;
-
-    const bool progress = isatty(STDERR_FILENO) == 1;
-    CTerminalKeys keys;
-    while (!g_bInterrupted && !(control.m_bPaused == 0 && player.IsFinished()))
+    CSignalWatch signals;
     {
+        CSequencerPlayer player(MakePlayerOptions(request, AudioOutput::Device));
+        CPlayerControl control(player);
+        control.OnStart(true, path);
+        if (control.m_bDeviceOpen != 1)
+            return false;
+
+        const bool progress = isatty(STDERR_FILENO) == 1;
+        CTerminalKeys keys;
+        while (!signals.Caught() && !(control.m_bPaused == 0 && player.IsFinished()))
+        {
+            if (progress)
+                std::fprintf(stderr, "\r%s / %s   Space: %-8s  <- ->: 5 s  q: quit ",
+                             Clock(player.ElapsedSeconds()).c_str(),
+                             Clock(player.TotalSeconds()).c_str(), control.PauseCaption().c_str());
+            bool quit = false;
+            for (const Key key : keys.Wait(100))
+            {
+                if (key == Key::Space)
+                    control.OnPause(true);
+                else if (key == Key::Left || key == Key::Right)
+                    player.Seek(player.ElapsedSeconds() +
+                                (key == Key::Left ? -kSeekStepSeconds : kSeekStepSeconds));
+                else if (key == Key::Quit)
+                    quit = true;
+            }
+            if (quit)
+                break;
+        }
+        // Silence first, the line afterwards: a signal is answered at once.
+        control.CloseDevice();
         if (progress)
-            std::fprintf(stderr, "\r%s / %s   Space: %-8s  q: quit ",
-                         Clock(player.ElapsedSeconds()).c_str(),
-                         Clock(player.TotalSeconds()).c_str(), control.PauseCaption().c_str());
-        const char key = keys.Wait(100);
-        if (key == ' ')
-            control.OnPause(true);
-        else if (key == 'q' || key == 'Q')
-            break;
+            std::fprintf(stderr, "\n");
     }
-    if (progress)
-        std::fprintf(stderr, "\n");
-    control.CloseDevice();
+    EndBySignalIfAny();
     return true;
 }
 
 bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path,
-                         const std::string& wavPath)
+                         const std::string& outPath)
 {
-    CSequencerPlayer player(MakePlayerOptions(request, AudioOutput::Manual));
-    std::vector<std::int16_t> audio;
-    if (!player.Open(path) || !player.RenderSong(audio))
+    AudioFileType type;
+    if (!AudioFileTypeFor(outPath, type))
     {
-        AfxMessageBox(player.ErrorText());
+        AfxMessageBox(FormatResString(IDS_PLAYER_UNKNOWN_AUDIO_FORMAT, outPath));
         return false;
     }
-    try
+    CSignalWatch signals;
+    bool done = false;
     {
-        WriteWavFile(wavPath, audio, kPlayerSampleRate);
+        CSequencerPlayer player(MakePlayerOptions(request, AudioOutput::Manual));
+        if (!player.Open(path))
+        {
+            AfxMessageBox(player.ErrorText());
+            return false;
+        }
+        // Refused before a byte is written: a song that would not fit, or that only announces
+        // a silence longer than anyone would render.
+        const double seconds = player.TotalSeconds();
+        if (seconds > type.dMaxSeconds)
+        {
+            AfxMessageBox(FormatResString(IDS_PLAYER_RENDER_TOO_LONG, Clock(seconds),
+                                          Clock(type.dMaxSeconds) + " (" + type.pszName + ")"));
+            return false;
+        }
+        CAudioFileWriter writer;
+        std::string error;
+        if (!writer.Open(outPath, type, kPlayerSampleRate, error))
+        {
+            AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, outPath, error));
+            return false;
+        }
+
+        const bool terminal = isatty(STDERR_FILENO) == 1;
+        const auto start = std::chrono::steady_clock::now();
+        auto shown = start;
+        bool progress = false;
+        const auto maxFrames = static_cast<std::uint64_t>(type.dMaxSeconds * kPlayerSampleRate);
+        std::uint64_t frames = 0;
+        const bool rendered = player.RenderSongTo(
+            [&](const std::int16_t* stereo, std::size_t count)
+            {
+                if (signals.Caught())
+                    return false;
+                // The voices' release is cut where the file is full.
+                count =
+                    static_cast<std::size_t>(std::min<std::uint64_t>(count, maxFrames - frames));
+                if (count == 0)
+                    return true;
+                frames += count;
+                if (!writer.Write(stereo, count, error))
+                    return false;
+                const auto now = std::chrono::steady_clock::now();
+                if (terminal && now - start > std::chrono::seconds(1) &&
+                    now - shown > std::chrono::milliseconds(100))
+                {
+                    shown = now;
+                    progress = true;
+                    std::fprintf(stderr, "\r%s / %s ",
+                                 Clock(double(frames) / kPlayerSampleRate).c_str(),
+                                 Clock(seconds).c_str());
+                }
+                return true;
+            });
+        if (progress)
+            std::fprintf(stderr, "\n");
+        if (signals.Caught())
+            writer.Abandon();
+        else if (!rendered)
+        {
+            writer.Abandon();
+            AfxMessageBox(error.empty() ? player.ErrorText()
+                                        : FormatResString(AFX_IDP_FAILED_TO_WRITE, outPath, error));
+        }
+        else if (!writer.Commit(error))
+            AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, outPath, error));
+        else
+            done = true;
     }
-    catch (const CException& error)
-    {
-        AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, wavPath, error.GetReason()));
-        return false;
-    }
-    std::printf("%s\n", wavPath.c_str());
-    return true;
+    EndBySignalIfAny();
+    if (done)
+        std::printf("%s\n", outPath.c_str());
+    return done;
 }
 
 bool CheckPlaybackReady(const PlaybackRequest& request, bool render)
 {
+    if (render && !request.renderPath.empty() && !CheckRenderTarget(request.renderPath))
+        return false;
+    if (!render && !request.midiPort.empty())
+    {
+        std::string error;
+        for (const std::string& name : ListMidiPorts(error))
+        {
+            if (name.find(request.midiPort) != std::string::npos)
+                return true;
+        }
+        AfxMessageBox(FormatResString(IDS_PLAYER_NO_MIDI_PORT, request.midiPort, error));
+        return false;
+    }
     CSequencerPlayer player(
         MakePlayerOptions(request, render ? AudioOutput::Manual : AudioOutput::Device));
-    if (player.WaitForSoundFont())
-        return true;
-    AfxMessageBox(player.ErrorText());
-    return false;
+    if (!player.WaitForSoundFont())
+    {
+        AfxMessageBox(player.ErrorText());
+        return false;
+    }
+    if (!render && !player.CheckAudioOutput())
+    {
+        AfxMessageBox(player.ErrorText());
+        return false;
+    }
+    return true;
+}
+
+bool ListMidiPortsToStdout()
+{
+    std::string error;
+    const std::vector<std::string> ports = ListMidiPorts(error);
+    if (ports.empty() && !error.empty())
+    {
+        std::fprintf(stderr, "tarvel1-convert: %s\n",
+                     FormatResString(IDS_PLAYER_NO_MIDI_PORTS, error).c_str());
+        return false;
+    }
+    for (const std::string& port : ports)
+        std::printf("%s\n", port.c_str());
+    return std::fflush(stdout) == 0;
 }

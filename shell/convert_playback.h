@@ -1,6 +1,8 @@
 #pragma once
-// The converter's player: the terminal's START and STOP/CONTINUE, and rendering into a file.
-// Both report a failure through AfxMessageBox and return false.
+// The converter's player: the terminal's START and STOP/CONTINUE, rendering into a file, and the
+// list of MIDI ports. Each reports a failure through AfxMessageBox and returns false. Ctrl+C or
+// SIGTERM while playing or rendering silences the sound, removes a half-written file and ends the
+// process by that signal, so that a shell loop over songs stops.
 
 #include <string>
 
@@ -8,13 +10,20 @@ struct PlaybackRequest
 {
     std::string soundFont;   // empty: the player's own search
     std::string audioDriver; // empty: the player's default order
+    std::string midiPort;    // empty: the built-in synthesizer; else part of a port's name
+    std::string renderPath;  // the file --render writes, for CheckPlaybackReady()
 };
 
-// Plays `path` to its end, or until q or Ctrl+C, with a progress line on a terminal.
+// Plays `path` to its end, or until q or Ctrl+C, with a progress line on a terminal. Space
+// pauses and resumes, Left and Right seek 5 seconds back and forth.
 bool PlayConvertedSong(const PlaybackRequest& request, const std::string& path);
-// Renders `path` into the audio file `outPath` as fast as the machine allows.
+// Renders `path` into the audio file `outPath` (WAV, FLAC or Ogg Vorbis by its extension) as
+// fast as the machine allows, streaming to the disk.
 bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path,
                          const std::string& outPath);
-// Checks, before anything is written, what playing or rendering will need: the SoundFont now.
-// Reports what is missing through AfxMessageBox and returns false.
+// Checks, before anything is written, what playing or rendering will need: the SoundFont (not
+// for a MIDI port), the audio driver for playing, the MIDI port, and for rendering a known
+// extension and a folder that can be written.
 bool CheckPlaybackReady(const PlaybackRequest& request, bool render);
+// Prints the MIDI output ports one per line on stdout.
+bool ListMidiPortsToStdout();

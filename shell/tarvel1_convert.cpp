@@ -40,6 +40,8 @@ struct Options
     std::string audioDriver;
     bool report = false;
     std::string picturePath;
+    std::string midiPort;
+    bool listMidiPorts = false;
 };
 
 // The roll is drawn at this size: enough for a whole song's notes to stay apart.
@@ -69,6 +71,8 @@ void PrintUsage(std::FILE* out)
         "  --render WAV  render the converted song into a 16-bit stereo 44.1 kHz WAV file\n"
         "  --soundfont FILE   the General MIDI SoundFont (default: $TARVEL1_SOUNDFONT, then\n"
         "                the system's default GM SoundFont)\n"
+        "  --midi-port NAME   play through the first MIDI port whose name contains NAME\n"
+        "  --list-midi-ports  list the MIDI output ports, one per line\n"
         "  --audio-driver NAME   pulseaudio, alsa, jack, sdl2, ... or none (default:\n"
         "                $TARVEL1_AUDIO_DRIVER, then pulseaudio, alsa, jack, sdl2 in turn)\n"
         "  --help        show this help\n"
@@ -216,6 +220,8 @@ int main(int argc, char** argv)
             options.play = true;
         else if (arg == "--report")
             options.report = true;
+        else if (arg == "--list-midi-ports")
+            options.listMidiPorts = true;
         else if (arg == "--version")
         {
             std::printf("%s %s\n", kProgram, kVersion);
@@ -228,7 +234,8 @@ int main(int argc, char** argv)
                  TakeValue(arg, "--picture", i, argc, argv, options.picturePath, missing) ||
                  TakeValue(arg, "--render", i, argc, argv, options.renderPath, missing) ||
                  TakeValue(arg, "--soundfont", i, argc, argv, options.soundFont, missing) ||
-                 TakeValue(arg, "--audio-driver", i, argc, argv, options.audioDriver, missing))
+                 TakeValue(arg, "--audio-driver", i, argc, argv, options.audioDriver, missing) ||
+                 TakeValue(arg, "--midi-port", i, argc, argv, options.midiPort, missing))
         {
             if (missing)
                 return UsageError("option '" + arg + "' needs a value");
@@ -236,6 +243,10 @@ int main(int argc, char** argv)
         else
             return UsageError("unknown option '" + arg + "'");
     }
+#ifdef TARVEL1_WITH_PLAYBACK
+    if (options.listMidiPorts)
+        return ListMidiPortsToStdout() ? 0 : kExitRefused;
+#endif
     if (options.inputs.empty())
         return UsageError("no input file");
     const bool toFolder = !options.output.empty() && IsFolder(options.output);
@@ -262,7 +273,8 @@ int main(int argc, char** argv)
         std::string written;
         allWritten = ConvertOne(options, input, target, written) && allWritten;
 #ifdef TARVEL1_WITH_PLAYBACK
-        const PlaybackRequest request{options.soundFont, options.audioDriver};
+        const PlaybackRequest request{options.soundFont, options.audioDriver, options.midiPort,
+                                      options.renderPath};
         if (allWritten && options.play)
             allWritten = PlayConvertedSong(request, written);
         if (allWritten && !options.renderPath.empty())

@@ -1,15 +1,20 @@
 // The converter's --play and --render as a user runs them: the real program, a real song, the
 // real synthesizer, and no sound card (the silent output).
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <thread>
 
+#include <dirent.h>
 #include <poll.h>
 #include <pty.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
 #include "playback_test_support.h"
+#include "smf_builder.h"
 #include "string_table.h"
 
 namespace
@@ -176,6 +181,9 @@ public:
             if (waitpid(m_pid, &status, WNOHANG) == m_pid)
             {
                 m_pid = -1;
+                // A death by signal reads as the shell shows it: 128 + the signal.
+                if (WIFSIGNALED(status))
+                    return 128 + WTERMSIG(status);
                 return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             }
         }
@@ -219,6 +227,105 @@ TEST(ConvertCliPlayback, OnATerminalSpacePausesAndResumesAndQQuits)
     EXPECT_EQ(run.Wait(), 0);
     EXPECT_EQ(run.Shown().substr(run.Shown().size() - 2), "\r\n");
     EXPECT_EQ(run.Shown().find("tarvel1-convert:"), std::string::npos) << run.Shown();
+}
+
+TEST(ConvertCliPlayback, OnATerminalArrowsSeekAndCtrlCEndsWith130)
+{
+    ScratchFolder folder;
+    CTerminalRun run({"-o", folder.File("bossa.mid"), "--play", "--audio-driver", "none",
+                      DataPath("bossa.mid")});
+    ASSERT_TRUE(run.WaitFor("/ 1:14", 0)) << run.Shown();
+    for (int i = 0; i < 3; ++i)
+        for (char key : {'\x1b', '[', 'C'})
+            run.Type(key);
+    ASSERT_TRUE(run.WaitFor("\r0:15 / 1:14", 0)) << run.Shown();
+    for (char key : {'\x1b', '[', 'D'})
+        run.Type(key);
+    const std::size_t back = run.Shown().size();
+    ASSERT_TRUE(run.WaitFor("\r0:10 / 1:14", back)) << run.Shown();
+    // Ctrl+C through the terminal, as a user stops a loop over songs.
+    run.Type('\x03');
+    EXPECT_EQ(run.Wait(), 130);
+}
+
+std::vector<std::string> FolderEntries(const std::string& path)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(path.c_str()))
+    {
+        while (dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.' || std::strlen(entry->d_name) > 2)
+                names.push_back(entry->d_name);
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A song of nothing but silence, `ticks` long at the slowest tempo there is (16.8 s a quarter).
+Bytes SilentSong(const Bytes& ticks)
+{
+    return MakeSmf(
+        {Concat({{0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF}, ticks, {0xFF, 0x2F, 0x00}})}, -1, 0);
+}
+
+TEST(ConvertCliPlayback, RenderStreamsEachFormatAndNeverLeavesAPartOfAFile)
+{
+    ScratchFolder folder;
+    const std::string mid = folder.File("round.mid");
+    const struct
+    {
+        const char* name;
+        const char* magic;
+    } formats[] = {{"out.flac", "fLaC"}, {"out.OGG", "OggS"}};
+    for (const auto& format : formats)
+    {
+        const CliRun run = RunConvert(
+            folder, {"-o", mid, "--render", folder.File(format.name), DataPath("round.mid")});
+        ASSERT_EQ(run.status, 0) << run.err;
+        const Bytes bytes = ReadBytes(folder.File(format.name));
+        ASSERT_GT(bytes.size(), 1000u);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), format.magic);
+    }
+
+    // 37 bytes announcing 16 days, and an unknown extension: refused at once, the old file kept.
+    const std::string old = folder.File("old.wav");
+    WriteBytes(old, Bytes{'o', 'l', 'd'});
+    const std::string days = folder.File("days.mid");
+    WriteBytes(days, SilentSong({0x92, 0xED, 0xFE, 0x40}));
+    for (const std::string& target : {old, folder.File("old.flac")})
+    {
+        const CliRun run = RunConvert(folder, {"-o", mid, "--render", target, days});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("384:00:00"), std::string::npos) << run.err;
+        EXPECT_LT(run.seconds, 5.0);
+    }
+    const CliRun unknown = RunConvert(folder, {"-o", mid, "--render", folder.File("x.mp9"), days});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err,
+              "tarvel1-convert: " + days + ": " +
+                  FormatResString(IDS_PLAYER_UNKNOWN_AUDIO_FORMAT, folder.File("x.mp9")) + "\n");
+
+    // SIGTERM halfway through an hour of silence: the process ends by that signal, the file that
+    // was there stays as it was, and no part of the new one is left.
+    const std::string hour = folder.File("hour.mid");
+    WriteBytes(hour, SilentSong({0x86, 0xA4, 0x55}));
+    const auto before = FolderEntries(folder.Path());
+    std::vector<std::string> args = {TARVEL1_CONVERT, "-o", mid, "--render", old, hour};
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "ended by itself with " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    EXPECT_EQ(ReadBytes(old), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(FolderEntries(folder.Path()), before);
 }
 
 TEST(ConvertCliPlayback, PlayerFailuresAreOneLineOnStderrAndExitOne)

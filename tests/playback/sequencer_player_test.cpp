@@ -201,6 +201,109 @@ TEST_F(SequencerPlayer, ASongPlaysToItsEndAndStaysOpen)
     EXPECT_LE(m_player->CurrentTick(), kTickSlack);
 }
 
+// Program 40 and middle C struck at tick 0 and never let go; the song ends at tick 3840 (4 s).
+Bytes HeldNoteSong()
+{
+    return MakeSmf({{0x00, 0xC0, 40, 0x00, 0x90, 60, 100, 0x9E, 0x00, 0xFF, 0x2F, 0x00}});
+}
+
+TEST_F(SequencerPlayer, ResumeAndSeekStrikeTheHeldNotesAgainAndTheEndLetsThemGo)
+{
+    const std::string song = m_folder.File("held.mid");
+    WriteBytes(song, HeldNoteSong());
+    ASSERT_TRUE(m_player->Open(song)) << m_player->ErrorText();
+    ASSERT_TRUE(m_player->Play());
+    RenderFrames(*m_player, FramesOf(1.0));
+    ASSERT_GT(m_player->ActiveVoices(), 0);
+
+    ASSERT_TRUE(m_player->Pause());
+    RenderFrames(*m_player, 128);
+    ASSERT_EQ(m_player->ActiveVoices(), 0);
+    ASSERT_TRUE(m_player->Resume());
+    EXPECT_GT(Peak(RenderFrames(*m_player, FramesOf(0.2))), 1000) << "the held note is not heard";
+
+    // Seeking while playing and while paused lands on the time asked, with the note sounding.
+    ASSERT_TRUE(m_player->Seek(3.0));
+    EXPECT_NEAR(m_player->ElapsedSeconds(), 3.0, 1e-6);
+    EXPECT_GT(Peak(RenderFrames(*m_player, FramesOf(0.2))), 1000);
+    ASSERT_TRUE(m_player->Pause());
+    ASSERT_TRUE(m_player->Seek(1.0));
+    RenderFrames(*m_player, FramesOf(0.2));
+    EXPECT_EQ(m_player->ActiveVoices(), 0);
+    EXPECT_NEAR(m_player->ElapsedSeconds(), 1.0, 1e-6);
+    ASSERT_TRUE(m_player->Resume());
+    EXPECT_GT(Peak(RenderFrames(*m_player, FramesOf(0.2))), 1000);
+
+    // The song leaves its note on: at the end it is let go and the player finishes.
+    std::vector<std::int16_t> rest;
+    ASSERT_TRUE(m_player->RenderSong(rest));
+    EXPECT_TRUE(m_player->IsFinished());
+    EXPECT_EQ(m_player->ActiveVoices(), 0);
+    EXPECT_LT(rest.size() / 2.0 / kPlayerSampleRate, 2.8 + 5.0) << "the note drones on";
+    EXPECT_TRUE(m_player->IsOpen());
+}
+
+// A song in bytes made here: the header chunk is `6 + extra` bytes long.
+Bytes OddSmf(int format, std::uint16_t division, std::size_t extra,
+             const std::vector<Bytes>& bodies)
+{
+    Bytes smf = MakeSmf(bodies, -1, format);
+    smf[7] = static_cast<std::uint8_t>(6 + extra);
+    smf[12] = static_cast<std::uint8_t>(division >> 8);
+    smf[13] = static_cast<std::uint8_t>(division & 0xFF);
+    smf.insert(smf.begin() + 14, extra, 0x00);
+    return smf;
+}
+
+TEST_F(SequencerPlayer, EveryKindOfValidSongPlaysForItsOwnLength)
+{
+    // At 120 beats a minute and 480 ticks a quarter, 960 ticks (0x87 0x40) are one second.
+    const Bytes second = {0x00, 0x90, 60, 100, 0x87, 0x40, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00};
+    struct Case
+    {
+        const char* name;
+        Bytes song;
+        double seconds;
+        int notesAtHalf; // notes sounding half a second in
+    };
+    const Case cases[] = {
+        // 25 frames a second, 40 ticks a frame: 1000 ticks a second; 2000 ticks = 0x8F 0x50.
+        {"smpte",
+         OddSmf(0, 0xE728, 0,
+                {{0x00, 0x90, 60, 100, 0x8F, 0x50, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}}),
+         2.0, 1},
+        // Two patterns of one second each, one after the other.
+        {"format 2", OddSmf(2, 480, 0, {second, second}), 2.0, 1},
+        // A GM reset sent in two packets (F0 ... then F7 ...), then the note.
+        {"packets",
+         OddSmf(0, 480, 0,
+                {Concat(
+                    {{0x00, 0xF0, 0x03, 0x7E, 0x7F, 0x09, 0x00, 0xF7, 0x02, 0x01, 0xF7}, second})}),
+         1.0, 1},
+        {"long header", OddSmf(1, 480, 2, {second, second}), 1.0, 2},
+    };
+    int voicesOfOneNote = 0;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const std::string path = m_folder.File("odd.mid");
+        WriteBytes(path, c.song);
+        ASSERT_TRUE(m_player->Open(path)) << m_player->ErrorText();
+        EXPECT_NEAR(m_player->TotalSeconds(), c.seconds, 1e-3);
+        ASSERT_TRUE(m_player->Play());
+        RenderFrames(*m_player, FramesOf(0.5));
+        if (voicesOfOneNote == 0)
+            voicesOfOneNote = m_player->ActiveVoices();
+        ASSERT_GT(voicesOfOneNote, 0);
+        EXPECT_EQ(m_player->ActiveVoices(), c.notesAtHalf * voicesOfOneNote);
+        std::vector<std::int16_t> audio;
+        ASSERT_TRUE(m_player->RenderSong(audio));
+        const double rendered = 0.5 + audio.size() / 2.0 / kPlayerSampleRate;
+        EXPECT_GE(rendered, c.seconds);
+        EXPECT_LT(rendered, c.seconds + 3.0);
+    }
+}
+
 // The text the song loader shows for `path` when File Open reads it.
 std::string LoaderMessage(const std::string& path)
 {
