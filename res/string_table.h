@@ -68,6 +68,17 @@ constexpr UINT IDS_KEY_COUNT = 12;
 constexpr UINT IDS_NOTES_MOVED = 0x7000;      // %1: notes moved, %2: notes counted
 constexpr UINT IDS_PIANO_ROLL_TITLE = 0x7010; // the piano roll window's title
 constexpr UINT IDS_OUTPUT_IS_INPUT = 0x7011;  // why an output would not replace its input
+constexpr UINT IDS_PLAYBACK_TITLE = 0x7020;   // the playback settings dialog
+constexpr UINT IDS_PLAYBACK_OUTPUT = 0x7021;
+constexpr UINT IDS_PLAYBACK_BUILTIN = 0x7022;
+constexpr UINT IDS_PLAYBACK_SOUNDFONT = 0x7023;
+constexpr UINT IDS_PLAYBACK_SOUNDFONT_DEFAULT = 0x7024; // %1: the SoundFont found by itself
+constexpr UINT IDS_PLAYBACK_SOUNDFONT_FILTER = 0x7025;
+constexpr UINT IDS_PLAYBACK_DRIVER = 0x7026;
+constexpr UINT IDS_PLAYBACK_DRIVER_AUTO = 0x7027;
+constexpr UINT IDS_PLAYBACK_NO_PORTS = 0x7028;       // %1: why
+constexpr UINT IDS_PLAYBACK_PORT_GONE = 0x7029;      // %1: the port's name
+constexpr UINT IDS_PLAYBACK_SOUNDFONT_GONE = 0x702A; // %1: the SoundFont
 
 // The text stored under `id`; an unknown id is a programmer error and yields an empty text.
 const std::string& LoadResString(UINT id);

@@ -1,7 +1,9 @@
 #include "main_frame.h"
 
 #include "piano_roll_wnd.h"
+#include "playback_settings.h"
 #include "resource.h"
+#include "win_app.h"
 
 namespace
 {
@@ -16,6 +18,7 @@ const UINT indicators[] = {
 wxBEGIN_EVENT_TABLE(CMainFrame, CFrameWnd)
     ON_COMMAND(ID_VIEW_PIANO_ROLL, CMainFrame::OnViewPianoRoll)
     ON_UPDATE_COMMAND_UI(ID_VIEW_PIANO_ROLL, CMainFrame::OnUpdateViewPianoRoll)
+    ON_COMMAND(ID_VIEW_PLAYBACK_SETTINGS, CMainFrame::OnViewPlaybackSettings)
 wxEND_EVENT_TABLE()
 
 CMainFrame::CMainFrame() = default;
@@ -62,4 +65,9 @@ void CMainFrame::OnViewPianoRoll(wxCommandEvent&)
 void CMainFrame::OnUpdateViewPianoRoll(wxUpdateUIEvent& event)
 {
     event.Check(m_pPianoRoll->IsShown());
+}
+
+void CMainFrame::OnViewPlaybackSettings(wxCommandEvent&)
+{
+    EditPlaybackSettings(this, AfxGetApp()->GetProfilePath());
 }

@@ -29,6 +29,7 @@ private:
 
     void OnViewPianoRoll(wxCommandEvent& event);
     void OnUpdateViewPianoRoll(wxUpdateUIEvent& event);
+    void OnViewPlaybackSettings(wxCommandEvent& event);
 
     wxDECLARE_EVENT_TABLE();
 };

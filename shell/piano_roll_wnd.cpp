@@ -26,16 +26,11 @@ constexpr double kScrollShare = 0.1;
 constexpr const char* kSettingsGroup = "/PianoRoll";
 const wxSize kDefaultSize(900, 420);
 
-// Only a player that can seek is asked to; the overload for one that cannot loses to the
-// other whenever Seek() exists.
-template <typename Player>
-auto SeekIfAble(Player& player, double seconds, int) -> decltype(player.Seek(seconds))
+// The application's player, asked for each time: a change of the playback settings replaces it.
+CSequencerPlayer* AppPlayer()
 {
-    return player.Seek(seconds);
-}
-template <typename Player> bool SeekIfAble(Player&, double, long)
-{
-    return false;
+    auto* app = dynamic_cast<CTarvel1App*>(AfxGetApp());
+    return app != nullptr ? &app->GetPlayer() : nullptr;
 }
 
 bool IsPlaying(const CSequencerPlayer& player)
@@ -131,11 +126,6 @@ wxEND_EVENT_TABLE()
 
 } // namespace
 
-bool SeekPlayback(CSequencerPlayer& player, double seconds)
-{
-    return SeekIfAble(player, seconds, 0);
-}
-
 wxBEGIN_EVENT_TABLE(CPianoRollWnd, wxFrame)
     EVT_TIMER(wxID_ANY, CPianoRollWnd::OnTimer)
     EVT_CLOSE(CPianoRollWnd::OnClose)
@@ -143,10 +133,10 @@ wxBEGIN_EVENT_TABLE(CPianoRollWnd, wxFrame)
     EVT_SIZE(CPianoRollWnd::OnSize)
 wxEND_EVENT_TABLE()
 
-CPianoRollWnd::CPianoRollWnd(wxWindow* parent, CSequencerPlayer* player)
+CPianoRollWnd::CPianoRollWnd(wxWindow* parent)
     : wxFrame(parent, wxID_ANY, FromUtf8(LoadResString(IDS_PIANO_ROLL_TITLE)), wxDefaultPosition,
               kDefaultSize, wxDEFAULT_FRAME_STYLE | wxFRAME_FLOAT_ON_PARENT),
-      m_pPlayer(player), m_timer(this)
+      m_timer(this)
 {
     m_pCanvas = new CRollCanvas(this);
     SetMinSize(wxSize(320, 200));
@@ -200,24 +190,25 @@ void CPianoRollWnd::ScrollBy(double pixels)
 void CPianoRollWnd::ClickAt(double x, double y)
 {
     // Seeking is for a song that is playing or paused; a closed player has nothing to move.
-    if (!CPianoRollPainter::IsInRuler(x, y) || m_pPlayer == nullptr || !m_pPlayer->IsOpen())
+    CSequencerPlayer* player = AppPlayer();
+    if (!CPianoRollPainter::IsInRuler(x, y) || player == nullptr || !player->IsOpen())
         return;
-    const double seconds = std::max(0.0, CPianoRollPainter::SecondsAtX(m_view, x));
-    if (SeekPlayback(*m_pPlayer, std::min(seconds, m_pPlayer->TotalSeconds())))
+    if (player->Seek(std::max(0.0, CPianoRollPainter::SecondsAtX(m_view, x))))
         FollowPlayer();
 }
 
 void CPianoRollWnd::FollowPlayer()
 {
     const double before = m_view.dPlayhead;
-    if (m_pPlayer == nullptr || !m_pPlayer->IsOpen())
+    CSequencerPlayer* player = AppPlayer();
+    if (player == nullptr || !player->IsOpen())
         m_view.dPlayhead = -1;
     else
     {
-        m_view.dPlayhead = m_pPlayer->ElapsedSeconds();
+        m_view.dPlayhead = player->ElapsedSeconds();
         const int width = CanvasWidth();
         const double x = CPianoRollPainter::XAtSeconds(m_view, m_view.dPlayhead);
-        if (IsPlaying(*m_pPlayer) && (x < CPianoRollPainter::kKeyboardWidth || x > width))
+        if (IsPlaying(*player) && (x < CPianoRollPainter::kKeyboardWidth || x > width))
         {
             // Page along with the song, the playhead a little in from the left edge.
             const double visible =
@@ -285,12 +276,6 @@ CPianoRollHost::CPianoRollHost(CFrameWnd* frame) : m_pFrame(frame)
                    });
 }
 
-CSequencerPlayer* CPianoRollHost::Player() const
-{
-    auto* app = dynamic_cast<CTarvel1App*>(AfxGetApp());
-    return app != nullptr ? &app->GetPlayer() : nullptr;
-}
-
 bool CPianoRollHost::IsShown() const
 {
     return m_pWindow != nullptr && m_pWindow->IsShown();
@@ -312,7 +297,7 @@ void CPianoRollHost::Show(bool show)
     }
     if (m_pWindow == nullptr)
     {
-        m_pWindow = new CPianoRollWnd(m_pFrame, Player());
+        m_pWindow = new CPianoRollWnd(m_pFrame);
         m_pWindow->SetHiddenHandler([this] { SaveSettings(); });
         // Where and how large it was last time.
         // The first time, beside the main window rather than over its form.

@@ -13,15 +13,11 @@
 #include "song_document.h"
 
 class CFrameWnd;
-class CSequencerPlayer;
-
-// The one place that moves playback to a time; false when the player cannot seek.
-bool SeekPlayback(CSequencerPlayer& player, double seconds);
 
 class CPianoRollWnd : public wxFrame
 {
 public:
-    CPianoRollWnd(wxWindow* parent, CSequencerPlayer* player);
+    explicit CPianoRollWnd(wxWindow* parent);
 
     // Rebuilds the model from the document and fits the whole song into the window.
     void SetSong(const CTarvel1Doc& doc, bool converted, const std::string& mode, int keyOffset,
@@ -51,7 +47,6 @@ private:
 
     CPianoRollModel m_model;
     CRollViewport m_view;
-    CSequencerPlayer* m_pPlayer; // owned by the application, outlives every window
     wxWindow* m_pCanvas = nullptr;
     wxTimer m_timer;
     bool m_bFitOnSize = true; // until the user zooms or scrolls, a resize fits the song again
@@ -83,7 +78,6 @@ public:
 
 private:
     void Show(bool show);
-    CSequencerPlayer* Player() const;
 
     CFrameWnd* m_pFrame;
     CPianoRollWnd* m_pWindow = nullptr; // a child of the frame, which destroys it

@@ -2,6 +2,7 @@
 
 #include "about_dialog.h"
 #include "main_frame.h"
+#include "playback_settings.h"
 #include "resource.h"
 #include "sequencer_player.h"
 #include "song_document.h"
@@ -21,14 +22,27 @@ CTarvel1App::~CTarvel1App() = default;
 CSequencerPlayer& CTarvel1App::GetPlayer()
 {
     if (!m_pPlayer)
-        m_pPlayer = std::make_unique<CSequencerPlayer>();
+        m_pPlayer = std::make_unique<CSequencerPlayer>(m_playerOptions);
     return *m_pPlayer;
+}
+
+void CTarvel1App::SetPlayerOptions(const PlayerOptions& options)
+{
+    m_pPlayer.reset();
+    m_playerOptions = options;
+}
+
+bool CTarvel1App::IsPlayerMadeWith(const PlayerOptions& options) const
+{
+    return m_pPlayer && SamePlayerOptions(options, m_playerOptions);
 }
 
 bool CTarvel1App::InitInstance()
 {
     SetRegistryKey("Local AppWizard-Generated Applications");
     LoadStdProfileSettings(4);
+    // The SoundFont that loads at start-up is the one the settings name.
+    m_playerOptions = CPlaybackSettings::Load(GetProfilePath()).ToPlayerOptions();
 
     AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, CreateDocument<CTarvel1Doc>,
                                           CreateFrame<CMainFrame>, CreateView<CTarvel1View>));

@@ -5,9 +5,8 @@
 
 #include <memory>
 
+#include "sequencer_player.h"
 #include "win_app.h"
-
-class CSequencerPlayer;
 
 class CTarvel1App : public CWinApp
 {
@@ -20,11 +19,17 @@ public:
 
     // The player the form drives; made just after start-up, kept until the application ends.
     CSequencerPlayer& GetPlayer();
+    // The player is made again, on first use, with `options`; whoever holds the present one
+    // must have let it go.
+    void SetPlayerOptions(const PlayerOptions& options);
+    // True when the player there is was made with `options`.
+    bool IsPlayerMadeWith(const PlayerOptions& options) const;
 
 private:
     void OnHelpAbout(wxCommandEvent& event);
 
     std::unique_ptr<CSequencerPlayer> m_pPlayer;
+    PlayerOptions m_playerOptions; // the playback settings the player was made with
 
     wxDECLARE_EVENT_TABLE();
 };

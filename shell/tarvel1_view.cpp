@@ -8,6 +8,7 @@
 #include "frame_wnd.h"
 #include "main_frame.h"
 #include "piano_roll_wnd.h"
+#include "playback_settings.h"
 #include "player_control.h"
 #include "resource.h"
 #include "string_table.h"
@@ -156,10 +157,28 @@ void CTarvel1View::OnStart(wxCommandEvent&)
                           m_nKeyOffset, m_strTempPath);
         SongConverted(LoadResString(IDS_MODE_FIRST));
     }
+    if (loaded && !ApplyPlaybackSettings())
+        return;
     GetPlayerControl().OnStart(loaded, m_strTempPath);
 }
 
 void CTarvel1View::OnPause(wxCommandEvent&)
 {
     GetPlayerControl().OnPause(GetDocument()->m_bLoaded != 0);
+}
+
+bool CTarvel1View::ApplyPlaybackSettings()
+{
+    auto* app = dynamic_cast<CTarvel1App*>(AfxGetApp());
+    PlayerOptions options;
+    if (app == nullptr || !ChooseOutputForStart(app->GetProfilePath(), options))
+        return false;
+    if (!app->IsPlayerMadeWith(options))
+    {
+        // New settings make a new player; the control closes the old one's device and goes
+        // with it.
+        m_pPlayerControl.reset();
+        app->SetPlayerOptions(options);
+    }
+    return true;
 }

@@ -52,6 +52,8 @@ private:
     void OnPause(wxCommandEvent& event);
     // Tells the piano roll and the status bar what the conversion with `mode` did.
     void SongConverted(const std::string& mode);
+    // The saved playback settings for the coming START; false when nothing should play.
+    bool ApplyPlaybackSettings();
     static void FillBox(CComboBox& box, UINT firstId, UINT count);
 
     std::unique_ptr<CPlayerControl> m_pPlayerControl;

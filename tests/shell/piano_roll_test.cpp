@@ -1,16 +1,22 @@
-// The piano roll window: reached from the 表示 menu, following the document, remembered across
-// runs; and the moved-note count in the status bar.
+// The 表示 menu's piano roll window (following the document and playback, remembered across runs,
+// the moved-note count in the status bar) and playback settings dialog.
 
 #include <cmath>
 
+#include <wx/choice.h>
+#include <wx/filepicker.h>
 #include <wx/menu.h>
+#include <wx/msgdlg.h>
 #include <wx/odcombo.h>
 #include <wx/statusbr.h>
 #include <wx/uiaction.h>
 
 #include "gui_test.h"
 #include "piano_roll_wnd.h"
+#include "playback_settings.h"
 #include "resource.h"
+#include "sequencer_player.h"
+#include "sound_font.h"
 #include "string_table.h"
 
 namespace
@@ -129,4 +135,123 @@ TEST_F(PianoRollTest, ShownSizeAndPlaceSurviveARestart)
     ASSERT_TRUE(StartApp());
     Pump(200);
     EXPECT_EQ(Roll(), nullptr);
+}
+
+TEST_F(PianoRollTest, AClickInTheRulerSeeksWhilePlayingOrPaused)
+{
+    ASSERT_TRUE(StartApp({DataPath("bossa.mid")}));
+    SendCommand(ID_VIEW_PIANO_ROLL);
+    ASSERT_NE(Roll(), nullptr);
+    Pump(200);
+    CSequencerPlayer& player = App().GetPlayer();
+    const auto clickRulerAt = [&](double seconds)
+    {
+        const double x = CPianoRollPainter::XAtSeconds(Roll()->GetViewport(), seconds);
+        const wxPoint at = Roll()->GetCanvas()->ClientToScreen(wxPoint(int(x), 8));
+        wxUIActionSimulator sim;
+        sim.MouseMove(at);
+        Pump(50);
+        sim.MouseClick();
+        Pump(150);
+    };
+
+    // Nothing plays yet: a click moves nothing.
+    clickRulerAt(30);
+    EXPECT_FALSE(player.IsOpen());
+
+    Click(View()->FindWindow(AfxWxId(IDC_START)));
+    ASSERT_TRUE(player.IsOpen()) << (Record().messages.empty() ? "" : Record().messages[0]);
+    clickRulerAt(40);
+    EXPECT_NEAR(player.ElapsedSeconds(), 40, 1.5);
+    EXPECT_FALSE(player.IsPaused());
+    Pump(200);
+    EXPECT_NEAR(Roll()->GetViewport().dPlayhead, player.ElapsedSeconds(), 0.5);
+
+    Click(View()->FindWindow(AfxWxId(IDC_PAUSE)));
+    ASSERT_TRUE(player.IsPaused());
+    clickRulerAt(20);
+    EXPECT_NEAR(player.ElapsedSeconds(), 20, 1.0);
+    EXPECT_TRUE(player.IsPaused());
+    EXPECT_TRUE(Record().messages.empty());
+}
+
+TEST_F(PianoRollTest, PlaybackSettingsSurviveARestart)
+{
+    const std::string soundFont = FindSoundFont("");
+    ASSERT_FALSE(soundFont.empty());
+    ASSERT_TRUE(StartApp());
+    Record().onModal = [&](wxDialog* dialog)
+    {
+        auto* settings = dynamic_cast<CPlaybackSettingsDlg*>(dialog);
+        if (settings == nullptr)
+            return int(wxID_CANCEL);
+        EXPECT_EQ(ToUtf8(settings->m_pOutput->GetString(0)), "内蔵シンセサイザー");
+        settings->m_pSoundFont->SetPath(wxString::FromUTF8(soundFont));
+        settings->m_pDriver->SetStringSelection("sdl2");
+        return int(wxID_OK);
+    };
+    SendCommand(ID_VIEW_PLAYBACK_SETTINGS);
+    StopApp();
+
+    ASSERT_TRUE(StartApp());
+    bool shown = false;
+    Record().onModal = [&](wxDialog* dialog)
+    {
+        auto* settings = dynamic_cast<CPlaybackSettingsDlg*>(dialog);
+        if (settings == nullptr)
+            return int(wxID_CANCEL);
+        shown = true;
+        EXPECT_EQ(settings->m_pOutput->GetSelection(), 0);
+        EXPECT_EQ(ToUtf8(settings->m_pSoundFont->GetPath()), soundFont);
+        EXPECT_EQ(ToUtf8(settings->m_pDriver->GetStringSelection()), "sdl2");
+        return int(wxID_CANCEL);
+    };
+    SendCommand(ID_VIEW_PLAYBACK_SETTINGS);
+    EXPECT_TRUE(shown);
+    const CPlaybackSettings saved = CPlaybackSettings::Load(App().GetProfilePath());
+    EXPECT_EQ(saved.strSoundFont, soundFont);
+    EXPECT_EQ(saved.strAudioDriver, "sdl2");
+    EXPECT_EQ(saved.strMidiPort, "");
+}
+
+TEST_F(PianoRollTest, AGoneSoundFontOrPortIsNamedAtStartAndTheDefaultOffered)
+{
+    ASSERT_TRUE(StartApp({DataPath("round.mid")}));
+    const std::string gone = m_scratch.File("gone.sf2");
+    CPlaybackSettings settings;
+    settings.strSoundFont = gone;
+    ASSERT_TRUE(settings.Save(App().GetProfilePath()));
+    std::vector<std::string> questions;
+    int answer = wxID_NO;
+    Record().onModal = [&](wxDialog* dialog)
+    {
+        if (auto* question = dynamic_cast<wxMessageDialog*>(dialog))
+            questions.push_back(ToUtf8(question->GetMessage()));
+        return answer;
+    };
+    wxWindow* start = View()->FindWindow(AfxWxId(IDC_START));
+
+    // Declined: nothing plays and the setting stays.
+    Click(start);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_NE(questions[0].find(gone), std::string::npos) << questions[0];
+    EXPECT_FALSE(App().GetPlayer().IsOpen());
+    EXPECT_EQ(CPlaybackSettings::Load(App().GetProfilePath()).strSoundFont, gone);
+
+    // Taken: the default SoundFont plays, and is what the settings say from now on.
+    answer = wxID_YES;
+    Click(start);
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_TRUE(App().GetPlayer().IsOpen()) << App().GetPlayer().ErrorText();
+    EXPECT_EQ(CPlaybackSettings::Load(App().GetProfilePath()).strSoundFont, "");
+    EXPECT_TRUE(Record().messages.empty());
+
+    // A port that is not there is named the same way.
+    settings.strSoundFont.clear();
+    settings.strMidiPort = "no such port 42";
+    ASSERT_TRUE(settings.Save(App().GetProfilePath()));
+    answer = wxID_NO;
+    Click(start);
+    ASSERT_EQ(questions.size(), 3u);
+    EXPECT_NE(questions[2].find("no such port 42"), std::string::npos) << questions[2];
 }
