@@ -12,6 +12,7 @@
 
 #include <cairo-svg.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 namespace
 {
@@ -271,7 +272,8 @@ void PaintNotes(cairo_t* cr, const Layout& layout, const CPianoRollModel& model,
     if (layout.drumBottom <= layout.drumTop)
         return;
     // Drums: one tick per hit, the pitch (which instrument) as the height in the lane.
-    double drumsTo = -1e300;
+    // A hit on a pixel where the same instrument was already drawn adds nothing.
+    std::vector<double> drumTo(128, -1e300);
     const double laneHeight = layout.drumBottom - layout.drumTop - 4;
     SetColour(cr, kChannelColours[kDrumChannel]);
     for (std::size_t i = first; i < last; ++i)
@@ -280,9 +282,9 @@ void PaintNotes(cairo_t* cr, const Layout& layout, const CPianoRollModel& model,
         if (!note.IsDrum())
             continue;
         const double x = std::floor(CPianoRollPainter::XAtSeconds(view, note.dStart));
-        if (x < layout.left || (x <= drumsTo && note.nNote % 2 == 0))
+        if (x < layout.left || x <= drumTo[note.nNote])
             continue;
-        drumsTo = x;
+        drumTo[note.nNote] = x + 1;
         const double y = layout.drumTop + 2 + laneHeight * (1.0 - note.nNote / 127.0);
         cairo_rectangle(cr, x, y - 2, 2, 4);
     }
@@ -462,6 +464,12 @@ void CPianoRollPainter::Paint(cairo_t* cr, int width, int height, const CPianoRo
         }
     }
     cairo_restore(cr);
+}
+
+void ReleaseDrawingCaches()
+{
+    cairo_debug_reset_static_data();
+    FcFini();
 }
 
 bool WritePianoRollPicture(const CPianoRollModel& model, const CRollViewport& view,

@@ -48,6 +48,11 @@ public:
     static void ClampScroll(CRollViewport& view, const CPianoRollModel& model, int width);
 };
 
+// For a program that draws once and ends: lets go of the font caches that cairo and fontconfig
+// keep for the life of the process, so that a leak checker sees only the program's own memory.
+// Nothing may be drawn afterwards.
+void ReleaseDrawingCaches();
+
 // Writes the roll as a PNG (by default) or, for a name ending in ".svg", an SVG picture. False,
 // with `error` set, when the file could not be written.
 bool WritePianoRollPicture(const CPianoRollModel& model, const CRollViewport& view,

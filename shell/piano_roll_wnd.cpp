@@ -337,7 +337,8 @@ void CPianoRollHost::SongChanged(const CTarvel1Doc& doc, bool converted, const s
                                    std::to_string(counts.nNotes));
     if (doc.m_bLoaded == 1 && converted)
         m_pFrame->SetMessageText(m_strCaption);
-    if (m_pWindow != nullptr)
+    // A hidden roll is brought up to date when it is shown again.
+    if (m_pWindow != nullptr && m_pWindow->IsShown())
         m_pWindow->SetSong(doc, converted, mode, keyOffset, m_strCaption);
 }
 

@@ -143,8 +143,11 @@ bool DrawPicture(const Options& options, const CTarvel1Doc& doc, const std::stri
     view.strCaption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
                                       std::to_string(counts.nNotes));
     std::string error;
-    if (!WritePianoRollPicture(model, view, options.picturePath, kPictureWidth, kPictureHeight,
-                               error))
+    const bool written = WritePianoRollPicture(model, view, options.picturePath, kPictureWidth,
+                                               kPictureHeight, error);
+    // --picture takes one input, so this is the only drawing of the run.
+    ReleaseDrawingCaches();
+    if (!written)
     {
         AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
         return false;
