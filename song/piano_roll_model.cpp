@@ -1,6 +1,8 @@
 #include "piano_roll_model.h"
 
 #include <algorithm>
+#include <functional>
+#include <queue>
 
 #include "event_walker.h"
 
@@ -319,31 +321,28 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
             pending[i].nEnd = lastTick;
 
     const CTickClock clock(original, size, std::move(tempi));
+    m_dTotalSeconds = clock.SecondsAt(lastTick);
+    // Each run (a track) is in time order already and one clock times every track, so a merge
+    // by tick puts the notes in time order in one pass; a tie goes to the earlier track, as in
+    // the file.
+    runStarts.push_back(pending.size());
+    using Head = std::pair<std::uint64_t, std::size_t>; // the run's next start tick, the run
+    std::priority_queue<Head, std::vector<Head>, std::greater<Head>> heads;
+    std::vector<std::size_t> next(runStarts.begin(), runStarts.end() - 1);
+    for (std::size_t run = 0; run < next.size(); ++run)
+        if (next[run] < runStarts[run + 1])
+            heads.push({pending[next[run]].nStart, run});
     m_notes.reserve(pending.size());
-    for (TickNote& item : pending)
+    while (!heads.empty())
     {
+        const std::size_t run = heads.top().second;
+        heads.pop();
+        TickNote& item = pending[next[run]++];
         item.note.dStart = clock.SecondsAt(item.nStart);
         item.note.dEnd = clock.SecondsAt(std::max(item.nEnd, item.nStart));
         m_notes.push_back(item.note);
-    }
-    m_dTotalSeconds = clock.SecondsAt(lastTick);
-    // The runs are sorted already; merging them pairwise keeps the file's order among notes
-    // that start together and costs a few linear passes instead of a sort.
-    runStarts.push_back(m_notes.size());
-    runStarts.erase(std::unique(runStarts.begin(), runStarts.end()), runStarts.end());
-    const auto byStart = [](const CRollNote& a, const CRollNote& b) { return a.dStart < b.dStart; };
-    while (runStarts.size() > 2)
-    {
-        std::vector<std::size_t> merged{0};
-        for (std::size_t r = 0; r + 2 < runStarts.size(); r += 2)
-        {
-            std::inplace_merge(m_notes.begin() + runStarts[r], m_notes.begin() + runStarts[r + 1],
-                               m_notes.begin() + runStarts[r + 2], byStart);
-            merged.push_back(runStarts[r + 2]);
-        }
-        if (merged.back() != m_notes.size())
-            merged.push_back(m_notes.size());
-        runStarts = std::move(merged);
+        if (next[run] < runStarts[run + 1])
+            heads.push({pending[next[run]].nStart, run});
     }
 
     m_latestEnd.reserve(m_notes.size());

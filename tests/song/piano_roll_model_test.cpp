@@ -90,8 +90,11 @@ TEST(PianoRollModel, RealSongsAgreeWithTheCountAndStayInsideTheSong)
         EXPECT_EQ(model.Counts().nNotes, counts.nNotes) << name;
         EXPECT_EQ(model.Counts().nMoved, counts.nMoved) << name;
         EXPECT_GT(model.TotalSeconds(), 1.0) << name;
+        double previousStart = 0;
         for (const CRollNote& note : model.Notes())
         {
+            ASSERT_LE(previousStart, note.dStart) << name;
+            previousStart = note.dStart;
             ASSERT_LE(note.dStart, note.dEnd) << name;
             ASSERT_LE(note.dEnd, model.TotalSeconds() + 1e-9) << name;
         }
