@@ -81,6 +81,20 @@ TEST_F(PianoRollTest, AltVThenPOpensTheRollWhichFollowsOpenNewAndConvert)
     EXPECT_EQ(ToUtf8(Frame()->GetStatusBar()->GetStatusText(0)), MovedText());
     EXPECT_NE(MovedText().find(std::to_string(CountMovedNotes(*Doc()).nNotes)), std::string::npos);
     Screenshot("piano_roll_fitted");
+
+    // Keys as drawing programs have them: + zooms in, → scrolls on, Home fits the song again.
+    const double fitted = Roll()->GetViewport().dPixelsPerSecond;
+    Roll()->Raise();
+    Roll()->GetCanvas()->SetFocus();
+    Pump(100);
+    PressKey('+');
+    EXPECT_GT(Roll()->GetViewport().dPixelsPerSecond, fitted * 1.2);
+    PressKey(WXK_RIGHT);
+    EXPECT_GT(Roll()->GetViewport().dFirstSecond, 0);
+    PressKey(WXK_HOME);
+    EXPECT_DOUBLE_EQ(Roll()->GetViewport().dPixelsPerSecond, fitted);
+    EXPECT_EQ(Roll()->GetViewport().dFirstSecond, 0);
+
     Roll()->ZoomBy(6, CPianoRollPainter::kKeyboardWidth);
     Pump(200);
     Screenshot("piano_roll_zoomed");
