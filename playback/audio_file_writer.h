@@ -6,13 +6,21 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
-typedef struct sf_private_tag SNDFILE;
+class IAudioFileWriterEngine;
+
+enum AudioFileKind
+{
+    kAudioWav,
+    kAudioFlac,
+    kAudioOggVorbis,
+};
 
 struct AudioFileType
 {
-    int nFormat = 0;          // libsndfile's format word
+    int nKind = kAudioWav;    // an AudioFileKind
     const char* pszName = ""; // "WAV", "FLAC", "Ogg Vorbis"
     double dMaxSeconds = 0.0; // the longest song the file can hold at the player's rate
 };
@@ -23,13 +31,14 @@ bool AudioFileTypeFor(const std::string& path, AudioFileType& type);
 class CAudioFileWriter
 {
 public:
-    CAudioFileWriter() = default;
+    CAudioFileWriter();
     // An uncommitted file is abandoned: nothing of it stays on the disk.
     ~CAudioFileWriter();
     CAudioFileWriter(const CAudioFileWriter&) = delete;
     CAudioFileWriter& operator=(const CAudioFileWriter&) = delete;
 
-    // Each returns false with `error` set (the system's or the library's reason).
+    // Each returns false with `error` set (the system's or the library's reason, or why the
+    // player module is missing).
     bool Open(const std::string& path, const AudioFileType& type, int sampleRate,
               std::string& error);
     bool Write(const std::int16_t* stereo, std::size_t frames, std::string& error);
@@ -37,10 +46,5 @@ public:
     void Abandon();
 
 private:
-    std::string m_strPath; // where the file goes (a link's target when the path is a link)
-    std::string m_strTemp; // a named temporary, when the folder cannot hold anonymous files
-    int m_fd = -1;
-    SNDFILE* m_file = nullptr;
-    bool m_bDirect = false;   // writing into a FIFO or device
-    bool m_bReplaces = false; // a regular file is there already
+    std::unique_ptr<IAudioFileWriterEngine> m_engine; // in the player module
 };

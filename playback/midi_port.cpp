@@ -1,10 +1,12 @@
 #include "midi_port.h"
 
+#include <cstring>
 #include <iostream>
 #include <mutex>
 
 #include <RtMidi.h>
 #include <jack/jack.h>
+#include <jack/midiport.h>
 
 #include "log_capture.h"
 
@@ -27,31 +29,25 @@ void QuietJack()
                    });
 }
 
-// RtMidi says nothing when no JACK server runs; it only finds no ports.
-bool JackServerRuns()
+jack_client_t* OpenJackClient(const char* name)
 {
     QuietJack();
     jack_status_t status;
-    jack_client_t* client = jack_client_open("tarvel1-probe", JackNoStartServer, &status);
-    if (client == nullptr)
-        return false;
-    jack_client_close(client);
-    return true;
+    return jack_client_open(name, JackNoStartServer, &status);
 }
 
 void IgnoreRtMidiMessage(RtMidiError::Type, const std::string&, void*) {}
 
-// RtMidi's constructor warns on std::cerr before a callback can be given to it (no JACK server
-// running, for one); what matters reaches us as an exception or as an empty list.
-std::unique_ptr<RtMidiOut> MakeQuietOut(RtMidi::Api api)
+// RtMidi's constructor warns on std::cerr before a callback can be given to it; what matters
+// reaches us as an exception or as an empty list.
+std::unique_ptr<RtMidiOut> MakeAlsaOut()
 {
     InstallLogCapture(); // libasound's own lines when there is no ALSA sequencer
-    QuietJack();
     std::streambuf* saved = std::cerr.rdbuf(nullptr);
     std::unique_ptr<RtMidiOut> out;
     try
     {
-        out = std::make_unique<RtMidiOut>(api, kClientName);
+        out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
     }
     catch (...)
     {
@@ -67,40 +63,42 @@ std::unique_ptr<RtMidiOut> MakeQuietOut(RtMidi::Api api)
 
 struct PortEntry
 {
-    RtMidi::Api api;
-    unsigned int nIndex;
+    bool bJack;
+    unsigned int nIndex; // ALSA: RtMidi's port number
     std::string strName;
 };
 
 std::vector<PortEntry> Enumerate(std::string& error)
 {
-    std::vector<RtMidi::Api> apis;
-    RtMidi::getCompiledApi(apis);
     std::vector<PortEntry> ports;
-    bool asked = false;
     std::string reasons;
-    for (RtMidi::Api api : apis)
+    bool asked = false;
+    if (jack_client_t* client = OpenJackClient("tarvel1-list"))
     {
-        if (api != RtMidi::LINUX_ALSA && api != RtMidi::UNIX_JACK)
-            continue;
-        if (api == RtMidi::UNIX_JACK && !JackServerRuns())
+        // The inputs of other clients are where our output can go.
+        if (const char** names =
+                jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput))
         {
-            reasons += std::string(reasons.empty() ? "" : "; ") + "JACK: no server";
-            continue;
+            for (const char** name = names; *name != nullptr; ++name)
+                ports.push_back({true, 0, *name});
+            jack_free(names);
         }
-        try
-        {
-            std::unique_ptr<RtMidiOut> out = MakeQuietOut(api);
-            const unsigned int count = out->getPortCount();
-            for (unsigned int i = 0; i < count; ++i)
-                ports.push_back({api, i, out->getPortName(i)});
-            asked = true;
-        }
-        catch (const RtMidiError& e)
-        {
-            reasons += std::string(reasons.empty() ? "" : "; ") + RtMidi::getApiDisplayName(api) +
-                       ": " + e.getMessage();
-        }
+        jack_client_close(client);
+        asked = true;
+    }
+    else
+        reasons = "JACK: no server";
+    try
+    {
+        std::unique_ptr<RtMidiOut> out = MakeAlsaOut();
+        const unsigned int count = out->getPortCount();
+        for (unsigned int i = 0; i < count; ++i)
+            ports.push_back({false, i, out->getPortName(i)});
+        asked = true;
+    }
+    catch (const RtMidiError& e)
+    {
+        reasons += "; ALSA: " + e.getMessage();
     }
     // No port where a system could be asked is a plain empty list, not a failure.
     if (!asked)
@@ -126,7 +124,7 @@ std::vector<std::string> CMidiPort::List(std::string& error)
     return names;
 }
 
-bool CMidiPort::Open(const std::string& part, std::string& error)
+bool CMidiPort::Open(const std::string& part, CycleHandler handler, void* data, std::string& error)
 {
     Close();
     std::string listError;
@@ -134,10 +132,33 @@ bool CMidiPort::Open(const std::string& part, std::string& error)
     {
         if (port.strName.find(part) == std::string::npos)
             continue;
+        if (port.bJack)
+        {
+            m_client = OpenJackClient(kClientName);
+            if (m_client == nullptr)
+            {
+                error = "JACK: no server";
+                return false;
+            }
+            m_port =
+                jack_port_register(m_client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+            m_handler = handler;
+            m_pHandlerData = data;
+            m_nSampleRate = static_cast<int>(jack_get_sample_rate(m_client));
+            if (m_port == nullptr || jack_set_process_callback(m_client, Process, this) != 0 ||
+                jack_activate(m_client) != 0 ||
+                jack_connect(m_client, jack_port_name(m_port), port.strName.c_str()) != 0)
+            {
+                error = port.strName + ": JACK";
+                Close();
+                return false;
+            }
+            m_strName = port.strName;
+            return true;
+        }
         try
         {
-            std::unique_ptr<RtMidiOut> out = MakeQuietOut(port.api);
-            // With JACK this makes our port and connects it to the chosen one.
+            std::unique_ptr<RtMidiOut> out = MakeAlsaOut();
             out->openPort(port.nIndex, "out");
             if (!out->isPortOpen())
             {
@@ -154,19 +175,46 @@ bool CMidiPort::Open(const std::string& part, std::string& error)
             return false;
         }
     }
-    error = listError;
+    error = listError.empty() ? "-" : listError;
     return false;
 }
 
 void CMidiPort::Close()
 {
+    if (m_client != nullptr)
+    {
+        // Deactivating waits for the cycle that runs, so no handler call outlives this.
+        jack_deactivate(m_client);
+        jack_client_close(m_client);
+        m_client = nullptr;
+        m_port = nullptr;
+    }
     m_out.reset();
+    m_pending.clear();
     m_strName.clear();
 }
 
 void CMidiPort::Send(const std::uint8_t* bytes, std::size_t size)
 {
-    if (m_out == nullptr || size == 0)
+    if (size == 0)
+        return;
+    if (m_client != nullptr)
+    {
+        if (m_bInCycle && m_pCycleBuffer != nullptr)
+        {
+            // A full buffer loses the message: the server's cycle cannot wait.
+            jack_midi_event_write(m_pCycleBuffer, std::min(m_nOffset, m_nCycleFrames - 1), bytes,
+                                  size);
+        }
+        else if (size <= 0xFFFF)
+        {
+            m_pending.push_back(static_cast<std::uint8_t>(size >> 8));
+            m_pending.push_back(static_cast<std::uint8_t>(size & 0xFF));
+            m_pending.insert(m_pending.end(), bytes, bytes + size);
+        }
+        return;
+    }
+    if (m_out == nullptr)
         return;
     try
     {
@@ -176,4 +224,46 @@ void CMidiPort::Send(const std::uint8_t* bytes, std::size_t size)
     {
         // A port that went away mid-song: the song plays on to nobody rather than stopping.
     }
+}
+
+std::uint32_t CMidiPort::NextCycleFrame() const
+{
+    if (m_client == nullptr)
+        return 0;
+    return jack_last_frame_time(m_client) + jack_get_buffer_size(m_client);
+}
+
+void CMidiPort::BeginCycle()
+{
+    m_bInCycle = true;
+    m_nOffset = 0;
+    // What was sent between two cycles (a pause, a resume's chase) goes first.
+    std::size_t at = 0;
+    while (at + 2 <= m_pending.size())
+    {
+        const std::size_t size = (std::size_t{m_pending[at]} << 8) | m_pending[at + 1];
+        if (m_pCycleBuffer != nullptr)
+            jack_midi_event_write(m_pCycleBuffer, 0, m_pending.data() + at + 2, size);
+        at += 2 + size;
+    }
+    m_pending.clear();
+}
+
+void CMidiPort::EndCycle()
+{
+    m_bInCycle = false;
+}
+
+int CMidiPort::Process(std::uint32_t frames, void* data)
+{
+    auto* self = static_cast<CMidiPort*>(data);
+    void* buffer = jack_port_get_buffer(self->m_port, frames);
+    jack_midi_clear_buffer(buffer);
+    self->m_pCycleBuffer = buffer;
+    self->m_nCycleFrames = frames;
+    self->m_nCycleStart = jack_last_frame_time(self->m_client);
+    if (self->m_handler != nullptr)
+        self->m_handler(self->m_pHandlerData, frames);
+    self->m_pCycleBuffer = nullptr;
+    return 0;
 }

@@ -1,7 +1,9 @@
 #pragma once
-// A MIDI output port of the ALSA sequencer or of JACK, reached through RtMidi: the list of the
-// ports there are, and one of them opened by a part of its name. With JACK our own output port is
-// connected to the chosen one.
+// A MIDI output port of the ALSA sequencer or of JACK: the list of the ports there are, and one
+// of them opened by a part of its name. The ALSA sequencer is reached through RtMidi and takes
+// each message when it is sent. JACK is reached directly: our own client's output port is
+// connected to the chosen one, and messages are placed on the frame they belong to, from inside
+// the server's cycle, as the synthesizer gets its events from inside its audio callback.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,29 +12,62 @@
 #include <vector>
 
 class RtMidiOut;
+typedef struct _jack_client jack_client_t;
+typedef struct _jack_port jack_port_t;
 
 class CMidiPort
 {
 public:
+    // Called from the JACK server's thread once a cycle of `frames` frames; between
+    // BeginCycle() and EndCycle() every Send() lands on the frame set by SetCycleOffset().
+    using CycleHandler = void (*)(void* data, std::uint32_t frames);
+
     CMidiPort();
     ~CMidiPort();
     CMidiPort(const CMidiPort&) = delete;
     CMidiPort& operator=(const CMidiPort&) = delete;
 
-    // Every output port of every API there is, by full name (JACK: "client:port").
+    // Every output port there is, by full name (JACK: "client:port").
     static std::vector<std::string> List(std::string& error);
 
     // Opens the first port whose full name contains `part`. False with `error` set when there is
-    // none or it cannot be opened.
-    bool Open(const std::string& part, std::string& error);
+    // none or it cannot be opened. `handler` serves a JACK port's cycles.
+    bool Open(const std::string& part, CycleHandler handler, void* data, std::string& error);
     void Close();
-    bool IsOpen() const { return m_out != nullptr; }
+    bool IsOpen() const { return m_out != nullptr || m_client != nullptr; }
     const std::string& Name() const { return m_strName; }
+    // True for a JACK port: its time is counted in the server's frames, at SampleRate().
+    bool IsClocked() const { return m_client != nullptr; }
+    int SampleRate() const { return m_nSampleRate; }
 
-    // One complete message (a channel message, or a sysex from F0 to F7). Never throws.
+    // One complete message (a channel message, or a sysex from F0 to F7). Never throws. Outside
+    // a cycle, a JACK port sends it at the start of the next one.
     void Send(const std::uint8_t* bytes, std::size_t size);
 
+    // JACK: the first frame of the cycle to come, and of the cycle being served. Both wrap
+    // around at 2^32.
+    std::uint32_t NextCycleFrame() const;
+    std::uint32_t CycleStartFrame() const { return m_nCycleStart; }
+
+    // For the cycle handler only.
+    void BeginCycle();
+    void SetCycleOffset(std::uint32_t frame) { m_nOffset = frame; }
+    void EndCycle();
+
 private:
+    static int Process(std::uint32_t frames, void* data);
+
     std::unique_ptr<RtMidiOut> m_out;
+    jack_client_t* m_client = nullptr;
+    jack_port_t* m_port = nullptr;
+    CycleHandler m_handler = nullptr;
+    void* m_pHandlerData = nullptr;
+    void* m_pCycleBuffer = nullptr; // set by the server's thread for the cycle it runs
+    std::uint32_t m_nCycleFrames = 0;
+    std::uint32_t m_nCycleStart = 0;
+    bool m_bInCycle = false;
+    std::uint32_t m_nOffset = 0;
+    std::vector<std::uint8_t> m_pending; // sent outside a cycle: size byte pairs, then bytes
+    int m_nSampleRate = 0;
     std::string m_strName;
 };

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <limits>
-#include <queue>
+#include <utility>
 
 #include "string_table.h"
 
@@ -155,8 +155,16 @@ public:
     std::size_t Position() const { return m_nPos; }
     std::uint64_t Tick() const { return m_nTick; }
 
-    // How many of the next F7 events continue a sysex packet already joined into one message.
-    std::uint32_t m_nContinuations = 0;
+    // The next `count` F7 events continue a sysex packet already joined into one message.
+    void ExpectContinuations(std::uint32_t count) { m_nContinuations = count; }
+    // Whether this F7 event is one of them, counting it off.
+    bool TakeContinuation()
+    {
+        if (m_nContinuations == 0)
+            return false;
+        --m_nContinuations;
+        return true;
+    }
 
 private:
     // At most four bytes, as the format allows; a longer one is damage, not a bigger number.
@@ -198,7 +206,13 @@ private:
     bool m_bEnded = false;
     std::uint64_t m_nTick = 0;
     std::uint8_t m_nRunningStatus = 0; // never crosses tracks: each track has its own cursor
+    std::uint32_t m_nContinuations = 0;
 };
+
+bool EndsWithF7(const std::uint8_t* data, const CRawEvent& ev)
+{
+    return ev.nSize > 0 && data[ev.nData + ev.nSize - 1] == 0xF7;
+}
 
 // A sysex sent in packets: F0 with its first bytes and no closing F7, then F7 events carrying the
 // rest until one ends in F7. Events of other kinds may stand between the packets. The packets are
@@ -227,7 +241,7 @@ CPacketPlan PlanPacket(const std::uint8_t* data, const CTrackCursor& cursor, con
         plan.nBytes += ev.nSize;
         if (parts)
             parts->emplace_back(ev.nData, ev.nSize);
-        if (ev.nSize > 0 && data[ev.nData + ev.nSize - 1] == 0xF7)
+        if (EndsWithF7(data, ev))
         {
             plan.bClosed = true;
             break;
@@ -238,11 +252,6 @@ CPacketPlan PlanPacket(const std::uint8_t* data, const CTrackCursor& cursor, con
     if (!plan.bClosed)
         ++plan.nBytes;
     return plan;
-}
-
-bool EndsWithF7(const std::uint8_t* data, const CRawEvent& ev)
-{
-    return ev.nSize > 0 && data[ev.nData + ev.nSize - 1] == 0xF7;
 }
 
 // Ticks to microseconds for one stretch of constant tempo. Each time is computed from the start
@@ -277,22 +286,19 @@ public:
             m_nNum = kDefaultTempo;
             m_nDen = division;
         }
+        m_nSafeTicks = SafeTicks();
     }
 
-    std::int64_t MicrosAt(std::uint64_t tick) const
+    // Events come in tick order, many at the same tick: the last answer is kept. It stays right
+    // across a tempo change, which only moves the times of later ticks.
+    std::int64_t MicrosAt(std::uint64_t tick)
     {
-        const std::uint64_t dt = tick - m_nStartTick;
-        const std::uint64_t q = dt / m_nDen;
-        const std::uint64_t r = dt % m_nDen;
-        const auto max = static_cast<std::uint64_t>(kMaxMicros);
-        if (m_nNum != 0 && q > max / m_nNum)
-            return kMaxMicros;
-        // r < m_nDen < 2^16 and m_nNum < 2^24: the product cannot overflow.
-        const std::uint64_t span = q * m_nNum + r * m_nNum / m_nDen;
-        const auto start = static_cast<std::uint64_t>(m_nStartMicros);
-        if (span > max - start)
-            return kMaxMicros;
-        return static_cast<std::int64_t>(start + span);
+        if (tick != m_nLastTick)
+        {
+            m_nLastTick = tick;
+            m_nLastMicros = Compute(tick);
+        }
+        return m_nLastMicros;
     }
 
     // Tempo events do not change the time of a song counted in SMPTE frames.
@@ -303,14 +309,111 @@ public:
         m_nStartMicros = MicrosAt(tick);
         m_nStartTick = tick;
         m_nNum = microsPerQuarter;
+        m_nSafeTicks = SafeTicks();
     }
 
 private:
+    // Past this many ticks from the start of the stretch, ticks times m_nNum would overflow.
+    std::uint64_t SafeTicks() const
+    {
+        return m_nNum == 0 ? std::numeric_limits<std::uint64_t>::max()
+                           : std::numeric_limits<std::uint64_t>::max() / m_nNum;
+    }
+
+    std::int64_t Compute(std::uint64_t tick) const
+    {
+        const std::uint64_t dt = tick - m_nStartTick;
+        const auto max = static_cast<std::uint64_t>(kMaxMicros);
+        std::uint64_t span = 0;
+        if (dt <= m_nSafeTicks)
+        {
+            span = dt * m_nNum / m_nDen;
+        }
+        else
+        {
+            const std::uint64_t q = dt / m_nDen;
+            const std::uint64_t r = dt % m_nDen;
+            if (q > max / m_nNum)
+                return kMaxMicros;
+            // r < m_nDen < 2^16 and m_nNum < 2^24: the product cannot overflow.
+            span = q * m_nNum + r * m_nNum / m_nDen;
+        }
+        const auto start = static_cast<std::uint64_t>(m_nStartMicros);
+        if (span > max - start)
+            return kMaxMicros;
+        return static_cast<std::int64_t>(start + span);
+    }
+
     bool m_bSmpte = false;
     std::uint64_t m_nNum = 0; // microseconds per m_nDen ticks
     std::uint64_t m_nDen = 1;
     std::uint64_t m_nStartTick = 0;
     std::int64_t m_nStartMicros = 0;
+    std::uint64_t m_nSafeTicks = 0;
+    std::uint64_t m_nLastTick = 0;
+    std::int64_t m_nLastMicros = 0;
+};
+
+// The tracks waiting to give their next event, smallest (tick, track) on top: a binary heap
+// whose top can be looked past, so that a track keeps giving events without touching the heap
+// for as long as they come first.
+class CMergeQueue
+{
+public:
+    using Entry = std::pair<std::uint64_t, std::uint32_t>; // tick, track
+
+    explicit CMergeQueue(std::size_t tracks) { m_heap.reserve(tracks); }
+
+    bool Empty() const { return m_heap.empty(); }
+    std::uint32_t TopTrack() const { return m_heap[0].second; }
+
+    void Push(const Entry& entry)
+    {
+        std::size_t i = m_heap.size();
+        m_heap.push_back(entry);
+        while (i > 0 && entry < m_heap[(i - 1) / 2])
+        {
+            m_heap[i] = m_heap[(i - 1) / 2];
+            i = (i - 1) / 2;
+        }
+        m_heap[i] = entry;
+    }
+
+    // Whether the top track's next entry still comes before every other track.
+    bool StaysFirst(const Entry& next) const
+    {
+        return (m_heap.size() < 2 || next < m_heap[1]) && (m_heap.size() < 3 || next < m_heap[2]);
+    }
+
+    void ReplaceTop(const Entry& entry)
+    {
+        const std::size_t n = m_heap.size();
+        std::size_t i = 0;
+        for (;;)
+        {
+            std::size_t child = 2 * i + 1;
+            if (child >= n)
+                break;
+            if (child + 1 < n && m_heap[child + 1] < m_heap[child])
+                ++child;
+            if (!(m_heap[child] < entry))
+                break;
+            m_heap[i] = m_heap[child];
+            i = child;
+        }
+        m_heap[i] = entry;
+    }
+
+    void PopTop()
+    {
+        const Entry last = m_heap.back();
+        m_heap.pop_back();
+        if (!m_heap.empty())
+            ReplaceTop(last);
+    }
+
+private:
+    std::vector<Entry> m_heap;
 };
 
 struct CTrackSpan
@@ -361,11 +464,8 @@ public:
             TakeSysEx(cursor, ev, tick);
             return;
         case CRawEvent::Type::Escape:
-            if (cursor.m_nContinuations > 0)
-            {
-                --cursor.m_nContinuations; // already part of the message its F0 began
-                return;
-            }
+            if (cursor.TakeContinuation())
+                return; // already part of the message its F0 began
             if (ev.nSize == 0)
                 return;
             if (Counting())
@@ -406,7 +506,7 @@ private:
         }
         m_parts.clear();
         const CPacketPlan plan = PlanPacket(m_pData, cursor, ev, Counting() ? nullptr : &m_parts);
-        cursor.m_nContinuations = plan.nContinuations;
+        cursor.ExpectContinuations(plan.nContinuations);
         if (Counting())
         {
             ++m_nEvents;
@@ -560,25 +660,34 @@ bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string
         std::vector<CTrackCursor> cursors;
         std::vector<CRawEvent> pending(spans.size());
         cursors.reserve(spans.size());
-        using Entry = std::pair<std::uint64_t, std::uint32_t>;
-        std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> queue;
+        CMergeQueue queue(spans.size());
         for (std::size_t i = 0; i < spans.size(); ++i)
         {
             cursors.emplace_back(data, spans[i].nBegin, spans[i].nEnd, spans[i].bOpenEnded);
             if (cursors[i].Next(pending[i]) == Step::Event)
-                queue.emplace(pending[i].nTick, static_cast<std::uint32_t>(i));
+                queue.Push({pending[i].nTick, static_cast<std::uint32_t>(i)});
             else
                 endTick = std::max(endTick, cursors[i].Tick());
         }
-        while (!queue.empty())
+        while (!queue.Empty())
         {
-            const std::uint32_t i = queue.top().second;
-            queue.pop();
-            sink.Take(cursors[i], pending[i], 0);
-            if (cursors[i].Next(pending[i]) == Step::Event)
-                queue.emplace(pending[i].nTick, i);
-            else
-                endTick = std::max(endTick, cursors[i].Tick());
+            const std::uint32_t i = queue.TopTrack();
+            for (;;)
+            {
+                sink.Take(cursors[i], pending[i], 0);
+                if (cursors[i].Next(pending[i]) != Step::Event)
+                {
+                    endTick = std::max(endTick, cursors[i].Tick());
+                    queue.PopTop();
+                    break;
+                }
+                const CMergeQueue::Entry next{pending[i].nTick, i};
+                if (!queue.StaysFirst(next))
+                {
+                    queue.ReplaceTop(next);
+                    break;
+                }
+            }
         }
     }
 
@@ -600,10 +709,15 @@ std::size_t CMidiSequence::IndexAt(std::int64_t micros) const
 
 std::array<CChannelState, 16> CMidiSequence::StateAt(std::int64_t micros) const
 {
+    return StateAfter(IndexAt(micros));
+}
+
+std::array<CChannelState, 16> CMidiSequence::StateAfter(std::size_t count) const
+{
     std::array<CChannelState, 16> state;
     // Velocity of each held note, 0 when not held: a note struck twice is held once.
     std::array<std::array<std::uint8_t, 128>, 16> held{};
-    const std::size_t end = IndexAt(micros);
+    const std::size_t end = std::min(count, m_events.size());
     for (std::size_t i = 0; i < end; ++i)
     {
         const CMidiEvent& ev = m_events[i];
@@ -638,11 +752,11 @@ std::array<CChannelState, 16> CMidiSequence::StateAt(std::int64_t micros) const
                 ch.nPitchBend = 8192;
                 ch.nChannelPressure = 0;
             }
-            else
+            else if (ev.data1 < 120)
             {
                 ch.controllers[ev.data1] = ev.data2;
             }
-            break;
+            break; // local control (122) is the instrument's business, not the song's state
         case 0xC0:
             ch.nProgram = ev.data1;
             break;

@@ -15,6 +15,15 @@
 // - StateAt() replays the channel messages before a time and says what a sequencer must send
 //   to stand at that time as if it had played there: per channel the program and bank, every
 //   controller, pitch bend, channel pressure, and the notes still held (chasing).
+// - Running status: a data byte where a status is due, after a sysex or meta event or at the
+//   start of a track, makes the file unreadable (no real song seen relies on it).
+// - Sysex packets become one message at the time of their F0, even with other events between
+//   the packets; packets that stop before an F7 (the track ends, or a new F0 comes) are closed
+//   with an F7 of ours. An F7 event outside a packet is an Escape; an empty one is dropped.
+// - Channel mode messages (controllers 120-127) are actions, not values: the state never holds
+//   them. All sound off, all notes off and the mode changes end the held notes; reset all
+//   controllers puts back the values the MIDI recommended practice names. Held notes are listed
+//   by note number.
 
 #include <array>
 #include <cstddef>
@@ -37,18 +46,18 @@ struct CMidiEvent
     Kind kind = Kind::Channel;
     std::uint8_t status = 0; // Channel: the status byte
     std::uint8_t data1 = 0;
-    std::uint8_t data2 = 0;     // 0 for the messages that carry one data byte
-    std::uint32_t nOffset = 0;  // SysEx and Escape: where the bytes start in Bytes()
-    std::uint32_t nLength = 0;  // SysEx and Escape: how many bytes
+    std::uint8_t data2 = 0;    // 0 for the messages that carry one data byte
+    std::uint32_t nOffset = 0; // SysEx and Escape: where the bytes start in Bytes()
+    std::uint32_t nLength = 0; // SysEx and Escape: how many bytes
 };
 
 // What a channel looks like at a given time, for chasing after a seek or a pause.
 struct CChannelState
 {
-    int nProgram = -1;              // -1: no program change yet
+    int nProgram = -1;                // -1: no program change yet
     std::array<int, 128> controllers; // -1: never set; includes bank select (0, 32) and pedals
-    int nPitchBend = 8192;          // 14 bits, 8192 is the centre
-    int nChannelPressure = -1;      // -1: never set
+    int nPitchBend = 8192;            // 14 bits, 8192 is the centre
+    int nChannelPressure = -1;        // -1: never set
     std::vector<std::pair<std::uint8_t, std::uint8_t>> heldNotes; // note, velocity
 
     CChannelState() { controllers.fill(-1); }
@@ -80,6 +89,9 @@ public:
     std::size_t IndexAt(std::int64_t micros) const;
     // The state of all 16 channels after every event before `micros` has been played.
     std::array<CChannelState, 16> StateAt(std::int64_t micros) const;
+    // The state after the first `count` events have been played, for a sequencer that stopped
+    // between events of the same time (StateAt(t) is StateAfter(IndexAt(t))).
+    std::array<CChannelState, 16> StateAfter(std::size_t count) const;
 
 private:
     std::vector<CMidiEvent> m_events;

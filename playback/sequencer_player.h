@@ -18,8 +18,9 @@
 //   open. Close() silences everything and releases the output.
 // - Output: PlayerOptions::strMidiPort names a MIDI output port (the first whose full name
 //   contains it, see ListMidiPorts()); empty means the built-in synthesizer. Events reach the
-//   synthesizer from its own audio callback between two blocks, at the frame they fall on;
-//   a port gets them from a thread of ours that sleeps until each event's time.
+//   synthesizer from its own audio callback between two blocks, at the frame they fall on, and
+//   a JACK port from the server's cycle, at their frame; an ALSA sequencer port gets them from
+//   a thread of ours that sleeps until each event's time.
 // - Every failing operation returns false and leaves its text (Japanese, from the string table)
 //   in ErrorText(); a failed Open() leaves the player closed and ready for the next Open().
 // - Audio output: AudioOutput::Device with a driver name (--audio-driver, else
@@ -28,23 +29,16 @@
 //   nowhere; AudioOutput::Manual opens nothing and the caller pulls the audio with Render().
 // - FluidSynth's and libasound's own messages never reach the terminal; they become the
 //   reason in the error texts.
+// - The player's libraries are in the player module, loaded the first time a player is made
+//   (from any thread); until then the program has none of them. Without the module every
+//   operation fails with a message that says where it was looked for.
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <future>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
-
-#include "midi_sequence.h"
-
-typedef struct _fluid_hashtable_t fluid_settings_t;
-typedef struct _fluid_synth_t fluid_synth_t;
-typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
 
 constexpr int kPlayerSampleRate = 44100;
 constexpr const char* kAudioDriverVariable = "TARVEL1_AUDIO_DRIVER";
@@ -64,13 +58,14 @@ struct PlayerOptions
     std::string strAudioDriver; // empty: $TARVEL1_AUDIO_DRIVER, then the default order
     AudioOutput output = AudioOutput::Device;
     std::string strMidiPort; // empty: the built-in synthesizer; else part of a port's name
+    bool bCheckOnly = false; // finds the SoundFont and checks its header, but loads nothing
 };
 
 // The MIDI output ports there are now (ALSA sequencer and JACK), by their full names, one
 // entry each. When none can be asked, the list is empty and `error` says why.
 std::vector<std::string> ListMidiPorts(std::string& error);
 
-class CMidiPort;
+class IPlayerEngine;
 
 class CSequencerPlayer
 {
@@ -84,7 +79,7 @@ public:
     bool WaitForSoundFont();
     // The SoundFont chosen by the search (empty when none was found); valid once
     // WaitForSoundFont() has returned.
-    const std::string& SoundFontPath() const { return m_strSoundFontPath; }
+    const std::string& SoundFontPath() const;
 
     // Opens and closes again the output that Open() would use, to learn before anything else
     // is done whether it can open; false with the reason in ErrorText().
@@ -105,8 +100,8 @@ public:
     // Silences everything and releases the song and the audio output. Never fails.
     void Close();
 
-    bool IsOpen() const { return m_bOpen; }
-    bool IsPaused() const { return m_bPaused; }
+    bool IsOpen() const;
+    bool IsPaused() const;
     // True once a played song has reached its last tick and its last voice has died away, or
     // the synthesizer says it is done (and it was not paused there).
     bool IsFinished() const;
@@ -132,73 +127,16 @@ public:
 
     // Voices sounding now, and frames rendered since construction by whichever output.
     int ActiveVoices() const;
-    std::uint64_t RenderedFrames() const { return m_nRenderedFrames.load(); }
+    std::uint64_t RenderedFrames() const;
     // The audio driver in use while open ("none" for the silent output, "" for manual, the
     // port's full name for a MIDI port).
-    const std::string& AudioDriverName() const { return m_strDriverName; }
+    const std::string& AudioDriverName() const;
 
     // The text of the last failure, for a message box or stderr.
-    const std::string& ErrorText() const { return m_strError; }
+    const std::string& ErrorText() const;
 
 private:
-    bool Fail(std::string text);
-    void LoadSoundFont();
-    bool OpenOutput();
-    bool OpenDevice(const std::string& name);
-    bool OpenSdl();
-    void CloseOutput();
-
-    // The sequencer. Everything *Locked runs under m_mutex.
-    bool UsesPort() const { return m_port != nullptr; }
-    void SendLocked(const std::uint8_t* bytes, std::size_t size);
-    void SendEventLocked(const CMidiEvent& event);
-    void DispatchDueLocked(std::int64_t micros);
-    void SilenceLocked();
-    void ReleaseAtEndLocked();
-    void ChaseLocked();
-    void MoveToLocked(std::int64_t micros);
-    std::int64_t PositionMicrosLocked() const;
-    bool RunningLocked() const { return m_bStarted && !m_bPaused && !m_bEnded; }
-    // Renders `frames` frames through `write(offset, count)`, applying each event at its frame.
-    template <typename Write> void ProcessLocked(std::size_t frames, Write write);
-
-    void SilentOutputLoop();
-    void PortLoop();
-    static int AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
-    static void SdlCallback(void* data, std::uint8_t* stream, int len);
-
-    PlayerOptions m_options;
-    fluid_settings_t* m_settings = nullptr;
-    fluid_synth_t* m_synth = nullptr;
-    fluid_audio_driver_t* m_driver = nullptr;
-    std::unique_ptr<CMidiPort> m_port;
-
-    std::future<void> m_soundFontLoad;
-    bool m_bSoundFontReady = false;
-    std::string m_strSoundFontPath;
-    std::string m_strSoundFontError;
-
-    // Held while the output renders or sends and while the position changes, so that a pause
-    // takes effect between two audio blocks and never in the middle of one.
-    mutable std::mutex m_mutex;
-    std::atomic<std::uint64_t> m_nRenderedFrames{0};
-
-    std::thread m_outputThread; // the silent output's or the MIDI port's
-    std::atomic<bool> m_bStopThread{false};
-    std::uint32_t m_nSdlDevice = 0;
-    bool m_bSdlAudio = false; // SDL's audio started for its driver
-
-    static constexpr int kChannels = 16;
-    CMidiSequence m_sequence;
-    std::size_t m_nNext = 0;                  // the next event to send
-    std::int64_t m_nPosFrames = 0;            // synthesizer: the song's position in frames
-    std::int64_t m_nPosMicros = 0;            // port: the position while not running
-    std::int64_t m_nAnchorMicros = 0;         // port: the clock's time at the song's start
-    std::uint8_t m_held[kChannels][128] = {}; // note-ons sent and not yet let go
-    bool m_bOpen = false;
-    bool m_bPaused = false;
-    bool m_bStarted = false;
-    bool m_bEnded = false;
-    std::string m_strDriverName;
-    std::string m_strError;
+    std::unique_ptr<IPlayerEngine> m_engine; // null when the player module could not be loaded
+    std::string m_strError;                  // why, then
+    std::string m_strNone;
 };

@@ -25,6 +25,7 @@ constexpr UINT IDS_PLAYER_NO_MIDI_PORT = 0x4020;    // %1: the name asked for, %
 constexpr UINT IDS_PLAYER_RENDER_TOO_LONG = 0x4021; // %1: the song's length, %2: the most (format)
 constexpr UINT IDS_PLAYER_UNKNOWN_AUDIO_FORMAT = 0x4022; // %1: the file to render into
 constexpr UINT IDS_PLAYER_NO_MIDI_PORTS = 0x4023;        // %1: why the ports cannot be listed
+constexpr UINT IDS_PLAYER_NO_MODULE = 0x4024;            // %1: the module, %2: why or where
 // Why a song cannot be played: %1 is the track's number, counted from 1.
 constexpr UINT IDS_SMF_BAD_HEADER = 0x4010;
 constexpr UINT IDS_SMF_SMPTE = 0x4011;

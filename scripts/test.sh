@@ -28,15 +28,20 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTARVEL1_WERROR=ON -DTARVEL1_
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_ctest build-asan
 
-echo "== fuzz load and convert for ${fuzz_seconds} s"
+# The fuzz time is shared between the song document and the sequencer's reader.
+echo "== fuzz load and convert, then the sequencer's reader, for ${fuzz_seconds} s in all"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTARVEL1_BUILD_FUZZ=ON -DTARVEL1_BUILD_GUI=OFF -DTARVEL1_BUILD_PLAYBACK=OFF \
     -DTARVEL1_BUILD_TESTS=OFF -DTARVEL1_BUILD_BENCH=OFF
-cmake --build build-fuzz -j"$jobs" --target song_fuzzer
+cmake --build build-fuzz -j"$jobs" --target song_fuzzer sequence_fuzzer
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus" "$summary"' EXIT
-build-fuzz/fuzz/song_fuzzer -max_total_time="$fuzz_seconds" -max_len=4096 \
+build-fuzz/fuzz/song_fuzzer -max_total_time=$((fuzz_seconds / 2)) -max_len=4096 \
     -print_final_stats=1 "$corpus" fuzz/seeds tests/data
+sequence_corpus=$(mktemp -d)
+trap 'rm -rf "$corpus" "$sequence_corpus" "$summary"' EXIT
+build-fuzz/fuzz/sequence_fuzzer -max_total_time=$((fuzz_seconds - fuzz_seconds / 2)) \
+    -max_len=4096 -print_final_stats=1 "$sequence_corpus" fuzz/seeds tests/data
 echo "fuzz: no finding in ${fuzz_seconds} s"
 
 # One closing line over both test runs, in the form CI reads.

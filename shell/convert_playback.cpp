@@ -125,28 +125,40 @@ public:
         if (poll(&in, 1, milliseconds) != 1)
             return typed;
         const ssize_t count = read(STDIN_FILENO, keys, sizeof keys);
-        for (ssize_t i = 0; i < count; ++i)
+        if (count > 0)
+            m_strTyped.append(keys, static_cast<std::size_t>(count));
+        std::size_t i = 0;
+        for (; i < m_strTyped.size(); ++i)
         {
-            // The arrow keys arrive as ESC [ C and ESC [ D (or ESC O C in application mode).
-            if (keys[i] == '\x1b' && i + 2 < count && (keys[i + 1] == '[' || keys[i + 1] == 'O'))
+            const char key = m_strTyped[i];
+            // The arrow keys arrive as ESC [ C and ESC [ D (or ESC O C in application mode),
+            // possibly split between two reads: an unfinished one waits for the rest.
+            if (key == '\x1b')
             {
-                if (keys[i + 2] == 'C')
-                    typed.push_back(Key::Right);
-                else if (keys[i + 2] == 'D')
-                    typed.push_back(Key::Left);
-                i += 2;
+                if (i + 2 >= m_strTyped.size())
+                    break;
+                if (m_strTyped[i + 1] == '[' || m_strTyped[i + 1] == 'O')
+                {
+                    if (m_strTyped[i + 2] == 'C')
+                        typed.push_back(Key::Right);
+                    else if (m_strTyped[i + 2] == 'D')
+                        typed.push_back(Key::Left);
+                    i += 2;
+                }
             }
-            else if (keys[i] == ' ')
+            else if (key == ' ')
                 typed.push_back(Key::Space);
-            else if (keys[i] == 'q' || keys[i] == 'Q')
+            else if (key == 'q' || key == 'Q')
                 typed.push_back(Key::Quit);
         }
+        m_strTyped.erase(0, i);
         return typed;
     }
 
 private:
     bool m_bTerminal = false;
     termios m_saved = {};
+    std::string m_strTyped; // read and not yet understood
 };
 
 std::string Clock(double seconds)
@@ -339,8 +351,10 @@ bool CheckPlaybackReady(const PlaybackRequest& request, bool render)
         AfxMessageBox(FormatResString(IDS_PLAYER_NO_MIDI_PORT, request.midiPort, error));
         return false;
     }
-    CSequencerPlayer player(
-        MakePlayerOptions(request, render ? AudioOutput::Manual : AudioOutput::Device));
+    PlayerOptions options =
+        MakePlayerOptions(request, render ? AudioOutput::Manual : AudioOutput::Device);
+    options.bCheckOnly = true;
+    CSequencerPlayer player(options);
     if (!player.WaitForSoundFont())
     {
         AfxMessageBox(player.ErrorText());

@@ -267,6 +267,17 @@ int main(int argc, char** argv)
     if (options.play && !options.renderPath.empty())
         return UsageError("--play and --render cannot be used together");
 
+#ifdef TARVEL1_WITH_PLAYBACK
+    // What playing needs is checked before anything is written.
+    const std::string& first = options.inputs.front();
+    AfxSetMessagePresenter(
+        [&first](const std::string& text)
+        { std::fprintf(stderr, "%s: %s: %s\n", kProgram, first.c_str(), text.c_str()); });
+    if (playback && !CheckPlaybackReady({options.soundFont, options.audioDriver, options.midiPort,
+                                         options.renderPath},
+                                        !options.renderPath.empty()))
+        return kExitRefused;
+#endif
     bool allWritten = true;
     for (const std::string& input : options.inputs)
     {
