@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <wx/dcclient.h>
+#include <wx/display.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/graphics.h>
@@ -313,7 +314,9 @@ void CPianoRollHost::Show(bool show)
             if (config.Read("Width", &width) && config.Read("Height", &height) && width > 0 &&
                 height > 0)
                 m_pWindow->SetSize(width, height);
-            if (config.Read("X", &x) && config.Read("Y", &y))
+            // A place on a screen that is no longer there is not taken.
+            if (config.Read("X", &x) && config.Read("Y", &y) &&
+                wxDisplay::GetFromPoint(wxPoint(x, y)) != wxNOT_FOUND)
                 m_pWindow->Move(x, y);
         }
     }
