@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "message_box.h"
+#include "piano_roll_model.h"
 #include "song_document.h"
 
 namespace
@@ -97,6 +98,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (doc.m_converted[i] != doc.m_original[i])
                     Check(i >= 22 && doc.m_converted[i] <= 127);
         }
+    // The roll's walk reads the same song: it stays inside it, counts as the report does and
+    // never ends a note before it starts.
+    CPianoRollModel model;
+    model.Build(doc, true, "invert", -11);
+    const MovedNoteCount counts = CountMovedNotes(doc);
+    Check(model.Counts().nNotes == counts.nNotes && model.Counts().nMoved == counts.nMoved);
+    for (const CRollNote& note : model.Notes())
+        Check(note.dStart <= note.dEnd && note.dEnd <= model.TotalSeconds());
+
     doc.Convert("Non convert", key);
     Check(std::memcmp(doc.m_converted.data(), doc.m_original.data(), size1) == 0);
     return 0;

@@ -17,3 +17,8 @@ constexpr UINT IDC_MODE = 1009;
 constexpr UINT IDC_KEY = 1010;
 // The about box's web-page button shares its value with the convert button: they never meet.
 constexpr UINT IDC_HOMEPAGE = 1002;
+
+// The 表示 menu's piano roll and playback settings; their prompts share the string table's
+// 0x7000 block.
+constexpr UINT ID_VIEW_PIANO_ROLL = 0x7001;
+constexpr UINT ID_VIEW_PLAYBACK_SETTINGS = 0x7002;

@@ -69,6 +69,8 @@ constexpr UINT IDS_CLI_STDOUT_ONE_INPUT = 0x500E; // -o - with several inputs
 constexpr UINT IDS_CLI_OVERWRITES_INPUT = 0x500F; // the output named first is an input
 constexpr UINT IDS_CLI_SAME_OUTPUT = 0x5010;      // %1, %2: the two that would write one file
 constexpr UINT IDS_CLI_STDOUT_FAILED = 0x5011;    // %1: the system's reason
+constexpr UINT IDS_CLI_PICTURE_ONE_INPUT = 0x5012;
+constexpr UINT IDS_CLI_REPORT_TO_STDOUT = 0x5013; // --report with -o -
 // The version resource.
 constexpr UINT IDS_VERSION_PRODUCT_NAME = 0x5020;
 constexpr UINT IDS_VERSION_FILE_DESCRIPTION = 0x5021;
@@ -97,6 +99,22 @@ constexpr UINT IDS_CMDLINE_HELP = 0x6003;    // --help: the --help option
 constexpr UINT IDS_CMDLINE_VERSION = 0x6004; // --help: the --version option
 constexpr UINT IDS_ACCNAME_KEY = 0x6010;     // the key box
 constexpr UINT IDS_ACCNAME_MODE = 0x6011;    // the mode box
+
+// What a conversion moved, the piano roll and the playback settings.
+constexpr UINT IDS_NOTES_MOVED = 0x7000;      // %1: notes moved, %2: notes counted
+constexpr UINT IDS_PIANO_ROLL_TITLE = 0x7010; // the piano roll window's title
+constexpr UINT IDS_OUTPUT_IS_INPUT = 0x7011;  // why an output would not replace its input
+constexpr UINT IDS_PLAYBACK_TITLE = 0x7020;   // the playback settings dialog
+constexpr UINT IDS_PLAYBACK_OUTPUT = 0x7021;
+constexpr UINT IDS_PLAYBACK_BUILTIN = 0x7022;
+constexpr UINT IDS_PLAYBACK_SOUNDFONT = 0x7023;
+constexpr UINT IDS_PLAYBACK_SOUNDFONT_DEFAULT = 0x7024; // %1: the SoundFont found by itself
+constexpr UINT IDS_PLAYBACK_SOUNDFONT_FILTER = 0x7025;
+constexpr UINT IDS_PLAYBACK_DRIVER = 0x7026;
+constexpr UINT IDS_PLAYBACK_DRIVER_AUTO = 0x7027;
+constexpr UINT IDS_PLAYBACK_NO_PORTS = 0x7028;       // %1: why
+constexpr UINT IDS_PLAYBACK_PORT_GONE = 0x7029;      // %1: the port's name
+constexpr UINT IDS_PLAYBACK_SOUNDFONT_GONE = 0x702A; // %1: the SoundFont
 
 // The text stored under `id`, in the user's language (message_catalog.h); an unknown id is a
 // programmer error and yields an empty text.

@@ -28,6 +28,8 @@ const MenuResource kMainMenu = {
          {
              {ID_VIEW_TOOLBAR, "ﾂｰﾙ ﾊﾞｰ(&T)"},
              {ID_VIEW_STATUS_BAR, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"},
+             {ID_VIEW_PIANO_ROLL, "ﾋﾟｱﾉﾛｰﾙ(&P)", true},
+             {ID_VIEW_PLAYBACK_SETTINGS, "演奏設定(&O)..."},
          }},
         {"ﾍﾙﾌﾟ(&H)",
          {

@@ -16,6 +16,7 @@ struct MenuItemResource
 {
     UINT nId;
     const char* text;
+    bool bCheck = false; // shown with a check mark, like the bar commands
 };
 
 struct PopupMenuResource

@@ -6,8 +6,8 @@ set -euo pipefail
 run_packages=(
     g++ make cmake pkg-config
     libwxgtk3.2-dev wx-common wx3.2-i18n
-    libfluidsynth-dev libasound2-dev libglib2.0-dev libsdl2-dev timgm6mb-soundfont
-    librtmidi-dev libjack-dev libsndfile1-dev
+    libfluidsynth-dev libasound2-dev libglib2.0-dev libsdl2-dev libcairo2-dev timgm6mb-soundfont
+    librtmidi-dev libjack-dev libsndfile1-dev libfontconfig-dev
     fonts-ipafont-gothic xdg-utils gettext
 )
 test_packages=(

@@ -1,6 +1,9 @@
 #include "main_frame.h"
 
+#include "piano_roll_wnd.h"
+#include "playback_settings.h"
 #include "resource.h"
+#include "win_app.h"
 
 namespace
 {
@@ -11,6 +14,15 @@ const UINT indicators[] = {
 };
 
 } // namespace
+
+wxBEGIN_EVENT_TABLE(CMainFrame, CFrameWnd)
+    ON_COMMAND(ID_VIEW_PIANO_ROLL, CMainFrame::OnViewPianoRoll)
+    ON_UPDATE_COMMAND_UI(ID_VIEW_PIANO_ROLL, CMainFrame::OnUpdateViewPianoRoll)
+    ON_COMMAND(ID_VIEW_PLAYBACK_SETTINGS, CMainFrame::OnViewPlaybackSettings)
+wxEND_EVENT_TABLE()
+
+CMainFrame::CMainFrame() = default;
+CMainFrame::~CMainFrame() = default;
 
 bool CMainFrame::PreCreateWindow(CREATESTRUCT& cs)
 {
@@ -38,5 +50,24 @@ int CMainFrame::OnCreate()
     m_pToolBar->EnableDocking(CBRS_ALIGN_ANY);
     EnableDocking(CBRS_ALIGN_ANY);
     DockControlBar(m_pToolBar);
+
+    m_pPianoRoll = std::make_unique<CPianoRollHost>(this);
+    // After the window is up, so that the roll floats over it where it was left.
+    CallAfter([this] { m_pPianoRoll->RestoreFromSettings(); });
     return 0;
+}
+
+void CMainFrame::OnViewPianoRoll(wxCommandEvent&)
+{
+    m_pPianoRoll->Toggle();
+}
+
+void CMainFrame::OnUpdateViewPianoRoll(wxUpdateUIEvent& event)
+{
+    event.Check(m_pPianoRoll->IsShown());
+}
+
+void CMainFrame::OnViewPlaybackSettings(wxCommandEvent&)
+{
+    EditPlaybackSettings(this, AfxGetApp()->GetProfilePath());
 }

@@ -4,6 +4,7 @@
 
 #include "about_dialog.h"
 #include "main_frame.h"
+#include "playback_settings.h"
 #include "resource.h"
 #include "sequencer_player.h"
 #include "song_document.h"
@@ -29,7 +30,7 @@ void CTarvel1App::LoadPlayerInBackground()
     if (m_pPlayer || m_loader.joinable())
         return;
     m_loader = std::thread(
-        [this, make = m_makePlayer]
+        [this, make = m_makePlayer, options = m_playerOptions]
         {
             // Making the synthesizer loads its libraries and takes milliseconds; the SoundFont
             // takes up to a second. Both happen here, never on the window's thread.
@@ -38,7 +39,7 @@ void CTarvel1App::LoadPlayerInBackground()
                 player = make();
             else
             {
-                player = std::make_unique<CSequencerPlayer>();
+                player = std::make_unique<CSequencerPlayer>(options);
                 player->WaitForSoundFont();
             }
             // Loading a SoundFont reads and converts it through buffers it frees at once; the
@@ -48,14 +49,21 @@ void CTarvel1App::LoadPlayerInBackground()
                 std::lock_guard<std::mutex> lock(m_loadedMutex);
                 m_pLoaded = std::move(player);
             }
-            CallAfter([this] { AdoptLoadedPlayer(); });
+            CallAfter([this] { AdoptLoadedPlayer(false); });
         });
 }
 
-void CTarvel1App::AdoptLoadedPlayer()
+void CTarvel1App::AdoptLoadedPlayer(bool wait)
 {
     if (m_pPlayer || !m_loader.joinable())
         return;
+    {
+        std::lock_guard<std::mutex> lock(m_loadedMutex);
+        // Not handed over yet: its own call comes once it is (unless the caller may wait). A
+        // call left over from a loader that a change of settings replaced lands here too.
+        if (!m_pLoaded && !wait)
+            return;
+    }
     // The thread has handed its player over, or is about to: it does nothing after that.
     m_loader.join();
     {
@@ -76,14 +84,35 @@ void CTarvel1App::SetPlayerReadyHandler(std::function<void()> handler)
 CSequencerPlayer& CTarvel1App::GetPlayer()
 {
     LoadPlayerInBackground();
-    AdoptLoadedPlayer();
+    AdoptLoadedPlayer(true);
     return *m_pPlayer;
+}
+
+void CTarvel1App::SetPlayerOptions(const PlayerOptions& options)
+{
+    // A player still loading with the old settings is let finish and dropped: only a change of
+    // settings during the first moments waits for it.
+    if (m_loader.joinable())
+        m_loader.join();
+    {
+        std::lock_guard<std::mutex> lock(m_loadedMutex);
+        m_pLoaded.reset();
+    }
+    m_pPlayer.reset();
+    m_playerOptions = options;
+}
+
+bool CTarvel1App::IsPlayerMadeWith(const PlayerOptions& options) const
+{
+    return SamePlayerOptions(options, m_playerOptions);
 }
 
 bool CTarvel1App::InitInstance()
 {
     SetRegistryKey("Local AppWizard-Generated Applications");
     LoadStdProfileSettings(4);
+    // The SoundFont that loads at start-up is the one the settings name.
+    m_playerOptions = CPlaybackSettings::Load(GetProfilePath()).ToPlayerOptions();
 
     AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, CreateDocument<CTarvel1Doc>,
                                           CreateFrame<CMainFrame>, CreateView<CTarvel1View>));

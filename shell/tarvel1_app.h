@@ -8,9 +8,8 @@
 #include <mutex>
 #include <thread>
 
+#include "sequencer_player.h"
 #include "win_app.h"
-
-class CSequencerPlayer;
 
 class CTarvel1App : public CWinApp
 {
@@ -32,6 +31,11 @@ public:
     // Waits for the loading thread and returns the player. For callers that may wait: the
     // program's exit and the tests.
     CSequencerPlayer& GetPlayer();
+    // The player is made again, on the loading thread at its next use, with `options`; whoever
+    // holds the present one must have let it go.
+    void SetPlayerOptions(const PlayerOptions& options);
+    // True when the player, made or still to be made, is one with `options`.
+    bool IsPlayerMadeWith(const PlayerOptions& options) const;
 
     // What the loading thread runs to make the player; by default a player on the system's
     // audio with the SoundFont loaded. The tests hold the loading back with their own.
@@ -40,8 +44,9 @@ public:
 
 private:
     void OnHelpAbout(wxCommandEvent& event);
-    // Takes the loading thread's player over; runs on the window's thread.
-    void AdoptLoadedPlayer();
+    // Takes the loading thread's player over once it has handed it over, or with `wait` waits
+    // for it; runs on the window's thread.
+    void AdoptLoadedPlayer(bool wait);
 
     std::thread m_loader;
     std::mutex m_loadedMutex;
@@ -49,6 +54,7 @@ private:
     std::unique_ptr<CSequencerPlayer> m_pPlayer; // the window's, once adopted
     std::function<void()> m_onPlayerReady;
     PlayerFactory m_makePlayer;
+    PlayerOptions m_playerOptions; // the playback settings the player is made with
 
     wxDECLARE_EVENT_TABLE();
 };

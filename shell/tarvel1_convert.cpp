@@ -27,6 +27,8 @@
 #include "event_walker.h"
 #include "file.h"
 #include "message_box.h"
+#include "piano_roll_model.h"
+#include "piano_roll_painter.h"
 #include "string_table.h"
 
 #ifdef TARVEL1_WITH_PLAYBACK
@@ -54,6 +56,8 @@ struct Options
     std::string audioDriver;
     std::string midiPort;
     bool listMidiPorts = false;
+    bool report = false;     // a count of the moved notes instead of the file written
+    std::string picturePath; // the piano roll of the conversion
 };
 
 // One song of the run: where it is read from and where it goes.
@@ -261,6 +265,8 @@ int ParseOptions(int argc, char** argv, Options& options)
         kAudioDriver,
         kMidiPort,
         kListMidiPorts,
+        kReport,
+        kPicture,
         kVersion,
     };
     static const option kLongOptions[] = {
@@ -274,6 +280,8 @@ int ParseOptions(int argc, char** argv, Options& options)
         {"audio-driver", required_argument, nullptr, kAudioDriver},
         {"midi-port", required_argument, nullptr, kMidiPort},
         {"list-midi-ports", no_argument, nullptr, kListMidiPorts},
+        {"report", no_argument, nullptr, kReport},
+        {"picture", required_argument, nullptr, kPicture},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
@@ -320,6 +328,12 @@ int ParseOptions(int argc, char** argv, Options& options)
         case kListMidiPorts:
             options.listMidiPorts = true;
             break;
+        case kReport:
+            options.report = true;
+            break;
+        case kPicture:
+            options.picturePath = optarg;
+            break;
         case 'h':
             std::fputs(FormatResString(IDS_CLI_USAGE, kProgram).c_str(), stdout);
             return 0;
@@ -362,6 +376,11 @@ std::string CheckUsage(const Options& options)
         return LoadResString(IDS_CLI_PLAY_AND_RENDER);
     if (playback && options.inputs.size() > 1)
         return LoadResString(IDS_CLI_PLAY_ONE_INPUT);
+    if (!options.picturePath.empty() && options.inputs.size() > 1)
+        return LoadResString(IDS_CLI_PICTURE_ONE_INPUT);
+    // The report's lines would be mixed into the song.
+    if (options.report && options.output == kStandardStream)
+        return LoadResString(IDS_CLI_REPORT_TO_STDOUT);
     if (options.recursive &&
         (options.output.empty() || options.output == kStandardStream ||
          (access(options.output.c_str(), F_OK) == 0 && !IsFolder(options.output))))
@@ -479,6 +498,8 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
     }
     if (!options.renderPath.empty())
         outputs.push_back({options.renderPath, "--render", false});
+    if (!options.picturePath.empty())
+        outputs.push_back({options.picturePath, "--picture", false});
 
     std::map<std::string, std::string> written; // a name for each output, and its writer
     for (const auto& [output, writer, makeFolders] : outputs)
@@ -544,6 +565,31 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
 }
 
 // Converts one song and writes it; returns false when it was refused. Messages name the input.
+// The roll is drawn at this size: enough for a whole song's notes to stay apart.
+constexpr int kPictureWidth = 1600;
+constexpr int kPictureHeight = 800;
+
+bool DrawPicture(const Options& options, const CTarvel1Doc& doc)
+{
+    CPianoRollModel model;
+    model.Build(doc, true, options.mode, KeyOffsetFromName(options.key));
+    CRollViewport view = CPianoRollPainter::FitAll(model, kPictureWidth, kPictureHeight);
+    const MovedNoteCount counts = model.Counts();
+    view.strCaption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
+                                      std::to_string(counts.nNotes));
+    std::string error;
+    const bool written = WritePianoRollPicture(model, view, options.picturePath, kPictureWidth,
+                                               kPictureHeight, error);
+    // --picture takes one input, so this is the only drawing of the run.
+    ReleaseDrawingCaches();
+    if (!written)
+    {
+        AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
+        return false;
+    }
+    return true;
+}
+
 bool ConvertOne(const Options& options, const Job& job)
 {
     CMessagePresenterScope presenter([&job](const std::string& text)
@@ -577,7 +623,7 @@ bool ConvertOne(const Options& options, const Job& job)
             WriteConvertedSong(*doc, out);
             if (!job.copy.empty())
                 WriteConvertedSong(*doc, job.copy, true);
-            return true;
+            return options.picturePath.empty() || DrawPicture(options, *doc);
         }
         if (job.makeFolders)
             MakeFoldersFor(job.target);
@@ -590,12 +636,23 @@ bool ConvertOne(const Options& options, const Job& job)
             error.GetReason()));
         return false;
     }
-    // A song written into standard output by its name (/dev/stdout) is not followed by its name.
-    struct stat target, out;
-    if (stat(job.target.c_str(), &target) != 0 || fstat(STDOUT_FILENO, &out) != 0 ||
-        target.st_dev != out.st_dev || target.st_ino != out.st_ino)
-        std::printf("%s\n", PrintableName(job.target).c_str());
-    return true;
+    if (options.report)
+    {
+        // The input exactly as given: the line is for scripts, which know their own names.
+        const MovedNoteCount counts = CountMovedNotes(*doc);
+        std::printf("%s: %zu of %zu notes moved\n", job.input.c_str(), counts.nMoved,
+                    counts.nNotes);
+    }
+    else
+    {
+        // A song written into standard output by its name (/dev/stdout) is not followed by its
+        // name.
+        struct stat target, out;
+        if (stat(job.target.c_str(), &target) != 0 || fstat(STDOUT_FILENO, &out) != 0 ||
+            target.st_dev != out.st_dev || target.st_ino != out.st_ino)
+            std::printf("%s\n", PrintableName(job.target).c_str());
+    }
+    return options.picturePath.empty() || DrawPicture(options, *doc);
 }
 
 // What was printed must have arrived: a full disk or a closed pipe is a failure, not a success.

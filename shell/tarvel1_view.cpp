@@ -9,6 +9,9 @@
 #include "message_box.h"
 #include "frame_wnd.h"
 #include "gtk_native.h"
+#include "main_frame.h"
+#include "piano_roll_wnd.h"
+#include "playback_settings.h"
 #include "player_control.h"
 #include "resource.h"
 #include "sequencer_player.h"
@@ -181,8 +184,25 @@ void CTarvel1View::ConvertWith(const std::string& mode)
 {
     // A failed write leaves the older temp.mid in place: START must not play it.
     m_bTempWriteFailed = true;
-    ::ConvertAndWrite(*GetDocument(), mode, m_cmbKey.GetWindowText(), m_nKeyOffset, m_strTempPath);
+    try
+    {
+        ::ConvertAndWrite(*GetDocument(), mode, m_cmbKey.GetWindowText(), m_nKeyOffset,
+                          m_strTempPath);
+    }
+    catch (...)
+    {
+        // The song was converted before the write failed: the roll shows what the song is now.
+        SongConverted(mode);
+        throw;
+    }
     m_bTempWriteFailed = false;
+    SongConverted(mode);
+}
+
+void CTarvel1View::SongConverted(const std::string& mode)
+{
+    if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame()))
+        frame->GetPianoRoll().SongChanged(*GetDocument(), true, mode, m_nKeyOffset);
 }
 
 void CTarvel1View::OnConvert(wxCommandEvent&)
@@ -204,6 +224,8 @@ void CTarvel1View::OnStart(wxCommandEvent&)
         // plays as read ("Non convert") rather than failing on a file that was never written.
         ConvertWith(LoadResString(IDS_MODE_FIRST));
     }
+    if (!ApplyPlaybackSettings())
+        return;
     // After a failed write the player is given no file, and says that nothing was converted.
     const std::string path = m_bTempWriteFailed ? std::string() : m_strTempPath;
     WithPlayer([path](CPlayerControl& control) { control.OnStart(true, path); });
@@ -217,4 +239,20 @@ void CTarvel1View::OnPause(wxCommandEvent&)
         return;
     }
     WithPlayer([](CPlayerControl& control) { control.OnPause(true); });
+}
+
+bool CTarvel1View::ApplyPlaybackSettings()
+{
+    auto* app = dynamic_cast<CTarvel1App*>(AfxGetApp());
+    PlayerOptions options;
+    if (app == nullptr || !ChooseOutputForStart(app->GetProfilePath(), options))
+        return false;
+    if (!app->IsPlayerMadeWith(options))
+    {
+        // New settings make a new player; the control closes the old one's device and goes
+        // with it.
+        m_pPlayerControl.reset();
+        app->SetPlayerOptions(options);
+    }
+    return true;
 }

@@ -55,6 +55,10 @@ private:
     void OnStart(wxCommandEvent& event);
     void OnPause(wxCommandEvent& event);
     void ConvertWith(const std::string& mode);
+    // Tells the piano roll and the status bar what the conversion with `mode` did.
+    void SongConverted(const std::string& mode);
+    // The saved playback settings for the coming START; false when nothing should play.
+    bool ApplyPlaybackSettings();
     static void FillBox(CComboBox& box, UINT firstId, UINT count);
     // Runs `command` now when the player is ready, otherwise as soon as it is, after the ones
     // given before it. The window's thread never waits for the player.

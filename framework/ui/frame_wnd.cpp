@@ -126,7 +126,8 @@ bool CFrameWnd::LoadMenu(UINT nIDResource)
                 continue;
             }
             // The bar commands show their bar's state as a check mark.
-            const bool check = item.nId == ID_VIEW_TOOLBAR || item.nId == ID_VIEW_STATUS_BAR;
+            const bool check =
+                item.bCheck || item.nId == ID_VIEW_TOOLBAR || item.nId == ID_VIEW_STATUS_BAR;
             menu->Append(AfxWxId(item.nId), FromUtf8(item.text),
                          FromUtf8(AfxStatusPrompt(item.nId)), check ? wxITEM_CHECK : wxITEM_NORMAL);
         }

@@ -339,3 +339,128 @@ TEST(ConvertCli, EachSongConvertsAsIfItWereAlone)
     EXPECT_EQ(ReadBytes(folder.File("both/b.mid")), ReadBytes(folder.File("alone/b.mid")));
     EXPECT_EQ(ReadBytes(folder.File("both/b.mid")), ReadBytes(folder.File("b.mid")));
 }
+
+namespace
+{
+
+// Note-on numbers with velocity above 0 outside channel 10, in file order, read by chunk and
+// length as the format describes: nothing shared with the program's own walk.
+std::vector<int> SoundingNotes(const Bytes& smf)
+{
+    std::vector<int> notes;
+    std::size_t pos = 8 + ((std::size_t{smf[4]} << 24) | (smf[5] << 16) | (smf[6] << 8) | smf[7]);
+    while (pos + 8 <= smf.size())
+    {
+        const std::size_t length = (std::size_t{smf[pos + 4]} << 24) | (smf[pos + 5] << 16) |
+                                   (smf[pos + 6] << 8) | smf[pos + 7];
+        const bool track = std::equal(smf.begin() + pos, smf.begin() + pos + 4, "MTrk");
+        std::size_t p = pos + 8;
+        const std::size_t end = std::min(smf.size(), p + length);
+        pos = p + length;
+        std::uint8_t status = 0;
+        auto varLen = [&]()
+        {
+            std::size_t value = 0;
+            while (p < end && (smf[p] & 0x80))
+                value = (value << 7) | (smf[p++] & 0x7F);
+            return p < end ? (value << 7) | smf[p++] : value;
+        };
+        while (track && p < end)
+        {
+            varLen();
+            if (p >= end)
+                break;
+            if (smf[p] == 0xFF)
+            {
+                p += 2;
+                p += varLen();
+                continue;
+            }
+            if (smf[p] == 0xF0 || smf[p] == 0xF7)
+            {
+                ++p;
+                p += varLen();
+                continue;
+            }
+            if (smf[p] & 0x80)
+                status = smf[p++];
+            const int kind = status >> 4;
+            const std::size_t dataBytes = kind == 0xC || kind == 0xD ? 1 : 2;
+            if (p + dataBytes > end)
+                break;
+            if (kind == 0x9 && smf[p + 1] > 0 && (status & 0x0F) != 9)
+                notes.push_back(smf[p]);
+            p += dataBytes;
+        }
+    }
+    return notes;
+}
+
+} // namespace
+
+TEST(ConvertCli, ReportCountsWhatAnIndependentReaderCounts)
+{
+    ScratchFolder folder;
+    for (const std::string& song : kRealSongs)
+    {
+        for (const char* mode : {"minor", "invert", "Non convert"})
+        {
+            const std::string input = DataPath(song);
+            const CliRun run = Convert(folder, {"--report", "--mode", mode, "--key", "D", "-o",
+                                                folder.File("out.mid"), input});
+            ASSERT_EQ(run.status, 0) << song << " " << mode << ": " << run.err;
+            const std::vector<int> before = SoundingNotes(ReadBytes(input));
+            const std::vector<int> after = SoundingNotes(ReadBytes(folder.File("out.mid")));
+            ASSERT_EQ(before.size(), after.size()) << song;
+            std::size_t moved = 0;
+            for (std::size_t i = 0; i < before.size(); ++i)
+                moved += before[i] != after[i];
+            EXPECT_EQ(run.out, input + ": " + std::to_string(moved) + " of " +
+                                   std::to_string(before.size()) + " notes moved\n")
+                << mode;
+            if (std::string(mode) == "minor")
+            {
+                EXPECT_GT(moved, 0u) << song;
+            }
+        }
+    }
+}
+
+TEST(ConvertCli, PictureShowsTheConversionAndNeverReplacesTheInput)
+{
+    ScratchFolder folder;
+    const std::string input = DataPath("bossa.mid");
+    const std::string song = folder.File("song.mid");
+    WriteBytes(song, ReadBytes(input));
+    ASSERT_EQ(
+        Convert(folder, {"--picture", folder.File("plain.png"), "-o", folder.File("a.mid"), song})
+            .status,
+        0);
+    ASSERT_EQ(Convert(folder, {"--mode", "minor", "--picture", folder.File("minor.png"), "-o",
+                               folder.File("b.mid"), song})
+                  .status,
+              0);
+    const Bytes plain = ReadBytes(folder.File("plain.png"));
+    const Bytes minor = ReadBytes(folder.File("minor.png"));
+    ASSERT_GT(plain.size(), 24u);
+    EXPECT_TRUE(std::equal(plain.begin() + 1, plain.begin() + 4, "PNG"));
+    // The IHDR chunk: width and height, big-endian, at bytes 16 and 20.
+    const auto word = [&](std::size_t at)
+    { return (plain[at] << 24) | (plain[at + 1] << 16) | (plain[at + 2] << 8) | plain[at + 3]; };
+    EXPECT_GE(word(16), 1200);
+    EXPECT_GE(word(20), 600);
+    EXPECT_NE(plain, minor);
+
+    const CliRun svg = Convert(folder, {"--mode", "minor", "--picture", folder.File("roll.svg"),
+                                        "-o", folder.File("c.mid"), song});
+    EXPECT_EQ(svg.status, 0);
+    EXPECT_NE(ReadBytes(folder.File("roll.svg")).size(), 0u);
+
+    // The picture may not land on the song it shows, nor on a folder.
+    const CliRun onInput = Convert(folder, {"--picture", song, "-o", folder.File("d.mid"), song});
+    EXPECT_EQ(onInput.status, 2);
+    EXPECT_NE(onInput.err.find(song), std::string::npos);
+    EXPECT_EQ(ReadBytes(song), ReadBytes(input));
+    EXPECT_EQ(
+        Convert(folder, {"--picture", folder.Path(), "-o", folder.File("e.mid"), song}).status, 1);
+}

@@ -60,7 +60,11 @@ TEST_F(MainFrameTest, StartsWithTheMenusOfTheProgram)
           {"名前を付けて保存(&A)...", ID_FILE_SAVE_AS},
           {nullptr, 0},
           {"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", ID_APP_EXIT}}},
-        {"表示(&V)", {{"ﾂｰﾙ ﾊﾞｰ(&T)", ID_VIEW_TOOLBAR}, {"ｽﾃｰﾀｽ ﾊﾞｰ(&S)", ID_VIEW_STATUS_BAR}}},
+        {"表示(&V)",
+         {{"ﾂｰﾙ ﾊﾞｰ(&T)", ID_VIEW_TOOLBAR},
+          {"ｽﾃｰﾀｽ ﾊﾞｰ(&S)", ID_VIEW_STATUS_BAR},
+          {"ﾋﾟｱﾉﾛｰﾙ(&P)", ID_VIEW_PIANO_ROLL},
+          {"演奏設定(&O)...", ID_VIEW_PLAYBACK_SETTINGS}}},
         {"ﾍﾙﾌﾟ(&H)", {{"ﾊﾞｰｼﾞｮﾝ情報(&A)...", ID_APP_ABOUT}}},
     };
     ASSERT_EQ(bar->GetMenuCount(), expected.size());
@@ -228,6 +232,8 @@ TEST_F(MainFrameTest, MenuItemsShowTheirPromptsInTheMessagePane)
         {ID_APP_EXIT, "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"},
         {ID_VIEW_TOOLBAR, "ﾂｰﾙ ﾊﾞｰの 表示/非表示"},
         {ID_VIEW_STATUS_BAR, "ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示"},
+        {ID_VIEW_PIANO_ROLL, "変換の前と後を重ねたﾋﾟｱﾉﾛｰﾙの 表示/非表示"},
+        {ID_VIEW_PLAYBACK_SETTINGS, "演奏の出力、SoundFont、ｵｰﾃﾞｨｵ ﾄﾞﾗｲﾊﾞの設定"},
         {ID_APP_ABOUT, "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"},
     };
     for (const auto& [id, prompt] : prompts)

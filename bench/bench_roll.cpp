@@ -1,0 +1,151 @@
+// The piano roll on a 4 MiB song: building the model (what every open, File New and conversion
+// costs the roll), the first paint of the whole song, and one frame of scrolling when zoomed in.
+// Painted into an image surface of the window's usual size, as the window paints.
+
+#include <cstdint>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <cairo.h>
+
+#include "event_walker.h"
+#include "piano_roll_painter.h"
+
+namespace
+{
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t kSongBytes = 4u << 20;
+constexpr int kTracks = 16;
+constexpr int kWidth = 1200;
+constexpr int kHeight = 600;
+
+void PutVarLen(Bytes& out, std::uint32_t value)
+{
+    std::uint8_t bytes[5];
+    int n = 0;
+    do
+    {
+        bytes[n++] = static_cast<std::uint8_t>(value & 0x7F);
+        value >>= 7;
+    } while (value != 0);
+    while (n-- > 0)
+        out.push_back(static_cast<std::uint8_t>(bytes[n] | (n > 0 ? 0x80 : 0)));
+}
+
+// Sixteen tracks of chords and runs, one channel each (drums on the tenth), a note-on and a
+// note-off under running status every few ticks: about 4 MiB and 350,000 notes, some hours.
+Bytes BigSong()
+{
+    Bytes song = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, kTracks, 0x01, 0xE0};
+    const std::size_t perTrack = kSongBytes / kTracks - 8;
+    std::uint32_t seed = 12345;
+    for (int track = 0; track < kTracks; ++track)
+    {
+        Bytes body;
+        if (track == 0)
+            body.insert(body.end(), {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20});
+        body.insert(body.end(), {0x00, static_cast<std::uint8_t>(0x90 | track), 60, 80});
+        body.insert(body.end(), {0x60, 60, 0});
+        while (body.size() + 12 < perTrack)
+        {
+            seed = seed * 1103515245u + 12345u;
+            const std::uint8_t note = static_cast<std::uint8_t>(36 + (seed >> 16) % 60);
+            PutVarLen(body, 20 + (seed >> 8) % 100);
+            body.insert(body.end(), {note, 90});
+            PutVarLen(body, 60 + (seed >> 4) % 200);
+            body.insert(body.end(), {note, 0});
+        }
+        body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+        const std::size_t n = body.size();
+        song.insert(song.end(), {'M', 'T', 'r', 'k', static_cast<std::uint8_t>(n >> 24),
+                                 static_cast<std::uint8_t>(n >> 16),
+                                 static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
+        song.insert(song.end(), body.begin(), body.end());
+    }
+    return song;
+}
+
+struct Songs
+{
+    Bytes original = BigSong();
+    Bytes converted = Converted(original);
+
+    static Bytes Converted(Bytes song)
+    {
+        WalkTrackEvents(SongSpan{song.data(), song.size()}, kTracks, "minor", -2);
+        return song;
+    }
+};
+
+const Songs& TheSongs()
+{
+    static const Songs songs;
+    return songs;
+}
+
+void Build(CPianoRollModel& model)
+{
+    const Songs& songs = TheSongs();
+    model.Build(songs.original.data(), songs.converted.data(), songs.original.size(), kTracks,
+                ConversionMode::Minor, -2);
+}
+
+void BM_RollBuild(benchmark::State& state)
+{
+    CPianoRollModel model;
+    for (auto _ : state)
+    {
+        Build(model);
+        benchmark::DoNotOptimize(model.Notes().data());
+    }
+    state.counters["notes"] = double(model.Notes().size());
+    state.counters["seconds_of_song"] = model.TotalSeconds();
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kSongBytes));
+}
+BENCHMARK(BM_RollBuild)->Unit(benchmark::kMillisecond);
+
+// What opening the song with the roll shown costs the roll: the model and a fitted first paint.
+void BM_RollOpenAndFirstPaint(benchmark::State& state)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
+    cairo_t* cr = cairo_create(surface);
+    CPianoRollModel model;
+    for (auto _ : state)
+    {
+        Build(model);
+        const CRollViewport view = CPianoRollPainter::FitAll(model, kWidth, kHeight);
+        CPianoRollPainter::Paint(cr, kWidth, kHeight, model, view);
+        cairo_surface_flush(surface);
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+}
+BENCHMARK(BM_RollOpenAndFirstPaint)->Unit(benchmark::kMillisecond);
+
+// One frame of scrolling: the view moved along and painted again, at the zoom given in pixels
+// per second.
+void BM_RollScrollFrame(benchmark::State& state)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
+    cairo_t* cr = cairo_create(surface);
+    CPianoRollModel model;
+    Build(model);
+    CRollViewport view = CPianoRollPainter::FitAll(model, kWidth, kHeight);
+    view.dPixelsPerSecond = double(state.range(0));
+    view.dFirstSecond = model.TotalSeconds() / 2;
+    for (auto _ : state)
+    {
+        view.dFirstSecond += 0.5;
+        CPianoRollPainter::Paint(cr, kWidth, kHeight, model, view);
+        cairo_surface_flush(surface);
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+}
+BENCHMARK(BM_RollScrollFrame)->Arg(2)->Arg(20)->Arg(100)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
