@@ -28,7 +28,7 @@
 #include "file.h"
 #include "message_box.h"
 #include "piano_roll_model.h"
-#include "piano_roll_painter.h"
+#include "piano_roll_picture.h"
 #include "string_table.h"
 
 #ifdef TARVEL1_WITH_PLAYBACK
@@ -571,23 +571,15 @@ constexpr int kPictureHeight = 800;
 
 bool DrawPicture(const Options& options, const CTarvel1Doc& doc)
 {
-    CPianoRollModel model;
-    model.Build(doc, true, options.mode, KeyOffsetFromName(options.key));
-    CRollViewport view = CPianoRollPainter::FitAll(model, kPictureWidth, kPictureHeight);
-    const MovedNoteCount counts = model.Counts();
-    view.strCaption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
-                                      std::to_string(counts.nNotes));
+    const MovedNoteCount counts = CountMovedNotes(doc);
+    const std::string caption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
+                                                std::to_string(counts.nNotes));
     std::string error;
-    const bool written = WritePianoRollPicture(model, view, options.picturePath, kPictureWidth,
-                                               kPictureHeight, error);
-    // --picture takes one input, so this is the only drawing of the run.
-    ReleaseDrawingCaches();
-    if (!written)
-    {
-        AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
-        return false;
-    }
-    return true;
+    if (DrawPianoRollPicture(doc, options.mode, KeyOffsetFromName(options.key), caption,
+                             options.picturePath, kPictureWidth, kPictureHeight, error))
+        return true;
+    AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
+    return false;
 }
 
 bool ConvertOne(const Options& options, const Job& job)

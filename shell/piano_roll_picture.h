@@ -1,0 +1,25 @@
+#pragma once
+// The converter's --picture: the piano roll of one conversion drawn into a PNG or SVG file. The
+// drawing needs cairo and its fonts, which take longer to load than a conversion takes to run,
+// so they live in a module of their own that is opened only when a picture is asked for.
+
+#include <cstddef>
+#include <string>
+
+class CTarvel1Doc;
+
+constexpr const char* kPictureModuleFile = "tarvel1_picture.so";
+constexpr const char* kPictureModuleEntry = "Tarvel1DrawPianoRollPicture";
+
+// The module's one entry: draws the roll of `doc` as converted with `mode` and `keyOffset`, with
+// `caption` in its corner, into `path`. On failure fills `error` (at most `errorSize` bytes, a
+// terminated text) and returns false.
+using PictureModuleEntry = bool (*)(const CTarvel1Doc& doc, const char* mode, int keyOffset,
+                                    const char* caption, const char* path, int width, int height,
+                                    char* error, std::size_t errorSize);
+
+// Opens the module once and draws; false with `error` set when it cannot be opened or drawing
+// fails.
+bool DrawPianoRollPicture(const CTarvel1Doc& doc, const std::string& mode, int keyOffset,
+                          const std::string& caption, const std::string& path, int width,
+                          int height, std::string& error);

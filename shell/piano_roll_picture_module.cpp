@@ -1,0 +1,29 @@
+// The picture module: the piano roll painter with cairo behind one C entry. The song and its
+// model come from the program that opens the module (it is linked with -rdynamic).
+
+#include <cstring>
+
+#include "piano_roll_model.h"
+#include "piano_roll_painter.h"
+#include "piano_roll_picture.h"
+
+extern "C" __attribute__((visibility("default"))) bool
+Tarvel1DrawPianoRollPicture(const CTarvel1Doc& doc, const char* mode, int keyOffset,
+                            const char* caption, const char* path, int width, int height,
+                            char* error, std::size_t errorSize)
+{
+    CPianoRollModel model;
+    model.Build(doc, true, mode, keyOffset);
+    CRollViewport view = CPianoRollPainter::FitAll(model, width, height);
+    view.strCaption = caption;
+    std::string reason;
+    const bool written = WritePianoRollPicture(model, view, path, width, height, reason);
+    // One picture a run: the font caches go with it, so that nothing is left for a leak check.
+    ReleaseDrawingCaches();
+    if (!written && errorSize > 0)
+    {
+        std::strncpy(error, reason.c_str(), errorSize - 1);
+        error[errorSize - 1] = '\0';
+    }
+    return written;
+}
