@@ -2,54 +2,19 @@
 
 #include "sequencer_player.h"
 
+#include <cstdlib>
 #include <mutex>
 
 #include <dlfcn.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "message_box.h"
 #include "player_engine.h"
+#include "program_module.h"
 #include "song_document.h"
 #include "string_table.h"
 
 namespace
 {
-
-std::string ExecutableFolder()
-{
-    std::string path(4096, '\0');
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (length <= 0)
-        return std::string();
-    path.resize(static_cast<std::size_t>(length));
-    return path.substr(0, path.rfind('/'));
-}
-
-bool IsFile(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// Where the module may be, best first: beside the executable (the build tree's shell folder);
-// the installed layout's lib/tarvel1; where this build made it. A module named by the
-// environment is the only place looked at.
-std::vector<std::string> ModuleCandidates()
-{
-    std::vector<std::string> candidates;
-    if (const char* named = std::getenv(kPlayerModuleVariable); named != nullptr && *named)
-        return {named};
-    const std::string folder = ExecutableFolder();
-    if (!folder.empty())
-    {
-        candidates.push_back(folder + "/" + kPlayerModuleFile);
-        candidates.push_back(folder + "/../" + TARVEL1_PLAYER_MODULE_SUBDIR + "/" +
-                             kPlayerModuleFile);
-    }
-    candidates.push_back(TARVEL1_PLAYER_MODULE_BUILT);
-    return candidates;
-}
 
 struct LoadedModule
 {
@@ -60,34 +25,27 @@ struct LoadedModule
 LoadedModule LoadOnce()
 {
     LoadedModule loaded;
-    std::string searched;
-    for (const std::string& path : ModuleCandidates())
+    const char* named = std::getenv(kPlayerModuleVariable);
+    // Loaded for good: its threads and the synthesizer's drivers may run until the end.
+    const CProgramModule module =
+        OpenProgramModule(kPlayerModuleFile, TARVEL1_PLAYER_MODULE_SUBDIR,
+                          TARVEL1_PLAYER_MODULE_BUILT, named != nullptr ? named : "");
+    if (module.pHandle == nullptr)
     {
-        if (!IsFile(path))
-        {
-            searched += (searched.empty() ? "" : ", ") + path;
-            continue;
-        }
-        // Loaded for good: its threads and the synthesizer's drivers may run until the end.
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr)
-        {
-            const char* why = dlerror();
-            loaded.strError = FormatResString(IDS_PLAYER_NO_MODULE, path, why ? why : "dlopen");
-            return loaded;
-        }
-        using Entry = const PlayerModuleApi* (*)();
-        auto entry = reinterpret_cast<Entry>(dlsym(handle, kPlayerModuleEntry));
-        const PlayerModuleApi* api = entry != nullptr ? entry() : nullptr;
-        if (api == nullptr || api->nVersion != kPlayerModuleVersion)
-        {
-            loaded.strError = FormatResString(IDS_PLAYER_NO_MODULE, path, kPlayerModuleEntry);
-            return loaded;
-        }
-        loaded.pApi = api;
+        loaded.strError = FormatResString(
+            IDS_PLAYER_NO_MODULE, module.strPath.empty() ? kPlayerModuleFile : module.strPath,
+            module.strError);
         return loaded;
     }
-    loaded.strError = FormatResString(IDS_PLAYER_NO_MODULE, kPlayerModuleFile, searched);
+    using Entry = const PlayerModuleApi* (*)();
+    auto entry = reinterpret_cast<Entry>(dlsym(module.pHandle, kPlayerModuleEntry));
+    const PlayerModuleApi* api = entry != nullptr ? entry() : nullptr;
+    if (api == nullptr || api->nVersion != kPlayerModuleVersion)
+    {
+        loaded.strError = FormatResString(IDS_PLAYER_NO_MODULE, module.strPath, kPlayerModuleEntry);
+        return loaded;
+    }
+    loaded.pApi = api;
     return loaded;
 }
 
