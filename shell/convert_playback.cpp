@@ -10,6 +10,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include <poll.h>
@@ -19,8 +21,10 @@
 
 #include "audio_file_writer.h"
 #include "message_box.h"
+#include "midi_sequence.h"
 #include "player_control.h"
 #include "sequencer_player.h"
+#include "song_document.h"
 #include "string_table.h"
 
 namespace
@@ -336,9 +340,35 @@ bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path
     return done;
 }
 
+// A conversion moves notes and never time, so the song as given tells whether its render fits
+// the format. A song that cannot be read here is left for the player to refuse with its reason.
+bool CheckRenderLength(const std::string& songPath, const std::string& outPath)
+{
+    AudioFileType type;
+    struct stat info;
+    if (songPath.empty() || songPath == "-" || !AudioFileTypeFor(outPath, type) ||
+        stat(songPath.c_str(), &info) != 0 || static_cast<std::size_t>(info.st_size) > kSongLimit)
+        return true;
+    std::ifstream in(songPath, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+    CMidiSequence sequence;
+    std::string reason;
+    if (!sequence.Read(bytes.data(), bytes.size(), reason))
+        return true;
+    const double seconds = static_cast<double>(sequence.TotalMicros()) / 1e6;
+    if (seconds <= type.dMaxSeconds)
+        return true;
+    AfxMessageBox(FormatResString(IDS_PLAYER_RENDER_TOO_LONG, Clock(seconds),
+                                  Clock(type.dMaxSeconds) + " (" + type.pszName + ")"));
+    return false;
+}
+
 bool CheckPlaybackReady(const PlaybackRequest& request, bool render)
 {
-    if (render && !request.renderPath.empty() && !CheckRenderTarget(request.renderPath))
+    if (render && !request.renderPath.empty() &&
+        (!CheckRenderTarget(request.renderPath) ||
+         !CheckRenderLength(request.songPath, request.renderPath)))
         return false;
     if (!render && !request.midiPort.empty())
     {

@@ -12,6 +12,7 @@ struct PlaybackRequest
     std::string audioDriver; // empty: the player's default order
     std::string midiPort;    // empty: the built-in synthesizer; else part of a port's name
     std::string renderPath;  // the file --render writes, for CheckPlaybackReady()
+    std::string songPath;    // the song as given, for CheckPlaybackReady(); empty or "-": unread
 };
 
 // Plays `path` to its end, or until q or Ctrl+C, with a progress line on a terminal. Space
@@ -23,7 +24,7 @@ bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path
                          const std::string& outPath);
 // Checks, before anything is written, what playing or rendering will need: the SoundFont (not
 // for a MIDI port), the audio driver for playing, the MIDI port, and for rendering a known
-// extension and a folder that can be written.
+// extension, a folder that can be written and a song short enough for the format.
 bool CheckPlaybackReady(const PlaybackRequest& request, bool render);
 // Prints the MIDI output ports one per line on stdout.
 bool ListMidiPortsToStdout();

@@ -689,7 +689,7 @@ int main(int argc, char** argv)
 #ifdef TARVEL1_WITH_PLAYBACK
     const bool playback = options.play || !options.renderPath.empty();
     const PlaybackRequest request{options.soundFont, options.audioDriver, options.midiPort,
-                                  options.renderPath};
+                                  options.renderPath, jobs.front().input};
     if (playback)
     {
         CMessagePresenterScope presenter([&jobs](const std::string& text)

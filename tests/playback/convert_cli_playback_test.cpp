@@ -338,17 +338,20 @@ TEST(ConvertCliPlayback, RenderStreamsEachFormatAndNeverLeavesAPartOfAFile)
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
     unlink(fifo.c_str());
 
-    // 37 bytes announcing 16 days, and an unknown extension: refused at once, the old file kept.
+    // 37 bytes announcing 16 days, and an unknown extension: refused at once, before the
+    // converted song is written, the old file kept.
     const std::string old = folder.File("old.wav");
     WriteBytes(old, Bytes{'o', 'l', 'd'});
     const std::string days = folder.File("days.mid");
     WriteBytes(days, SilentSong({0x92, 0xED, 0xFE, 0x40}));
     for (const std::string& target : {old, folder.File("old.flac")})
     {
-        const CliRun run = RunConvert(folder, {"-o", mid, "--render", target, days});
+        const CliRun run =
+            RunConvert(folder, {"-o", folder.File("days-out.mid"), "--render", target, days});
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.err.find("384:00:00"), std::string::npos) << run.err;
         EXPECT_LT(run.seconds, 5.0);
+        EXPECT_NE(access(folder.File("days-out.mid").c_str(), F_OK), 0);
     }
     const CliRun unknown = RunConvert(folder, {"-o", mid, "--render", folder.File("x.mp9"), days});
     EXPECT_EQ(unknown.status, 1);
