@@ -188,6 +188,9 @@ int main(int argc, char** argv)
         }
         frame->Close(true);
         RunFor(50);
+        // The frame goes at idle time, as in the program's own loop: its view still holds the
+        // player, which ExitInstance() frees.
+        wxTheApp->ProcessIdle();
         app->ExitInstance();
     }
     wxEntryCleanup();
