@@ -77,6 +77,18 @@ std::string FolderOfPath(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+void MakeFolders(const std::string& folder, unsigned int mode)
+{
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1))
+    {
+        const std::string part = folder.substr(0, slash);
+        if (mkdir(part.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
+            AfxThrowFileException(part, errno);
+        if (slash == std::string::npos)
+            return;
+    }
+}
+
 std::string ResolveWriteTarget(const std::string& path)
 {
     // Writing through a link writes the file it points at: the link stays a link, and a

@@ -12,6 +12,10 @@
 // The folder part of a UTF-8 path, without the final separator ("." for a bare name).
 std::string FolderOfPath(const std::string& path);
 
+// Makes `folder` and the folders above it that are missing, as mkdir -p does, each with `mode`.
+// Throws CFileException naming the folder that could not be made.
+void MakeFolders(const std::string& folder, unsigned int mode);
+
 // The file a write to `path` reaches: symbolic links followed to their end, also when the last
 // one points at a file that does not exist yet. Throws CFileException (ELOOP) for a link loop.
 std::string ResolveWriteTarget(const std::string& path);

@@ -216,20 +216,6 @@ void FindSongs(const std::string& folder, const std::string& relative, const Fil
     }
 }
 
-// The folders of `path` that do not exist yet, made as mkdir -p would.
-void MakeFoldersFor(const std::string& path)
-{
-    const std::string folder = FolderOfPath(path);
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1))
-    {
-        const std::string part = folder.substr(0, slash);
-        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
-            AfxThrowFileException(part, errno);
-        if (slash == std::string::npos)
-            return;
-    }
-}
-
 // The nearest folder of `path` that exists: where a new file or new folders would be made.
 std::string ExistingFolderOf(const std::string& path)
 {
@@ -618,7 +604,7 @@ bool ConvertOne(const Options& options, const Job& job)
             return options.picturePath.empty() || DrawPicture(options, *doc);
         }
         if (job.makeFolders)
-            MakeFoldersFor(job.target);
+            MakeFolders(FolderOfPath(job.target), 0777);
         WriteConvertedSong(*doc, job.target, options.output.empty());
     }
     catch (const CException& error)

@@ -65,18 +65,6 @@ bool IsOnSearchPath(const std::string& folder, const char* searchPath)
     }
 }
 
-void MakeFolders(const std::string& folder)
-{
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1))
-    {
-        const std::string part = folder.substr(0, slash);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            AfxThrowFileException(part, errno);
-        if (slash == std::string::npos)
-            return;
-    }
-}
-
 } // namespace
 
 int KeyOffsetFromName(const std::string& key)
@@ -111,7 +99,7 @@ std::string TempSongPath()
     const std::string home = HomeFolder(std::getenv("HOME"));
     const std::string path = TempSongPathFor(ExecutablePath(), std::getenv("XDG_CACHE_HOME"),
                                              home.c_str(), std::getenv("PATH"));
-    MakeFolders(FolderOfPath(path));
+    MakeFolders(FolderOfPath(path), 0700);
     return path;
 }
 
