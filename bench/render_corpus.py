@@ -5,6 +5,11 @@ SoundFont and rate, and compares time, peak memory and length of each pair.
 usage: bench/render_corpus.py CONVERTER FOLDER [SOUNDFONT]
        bench/render_corpus.py CONVERTER --minutes N [SOUNDFONT]   (a made-up song N minutes long)
 
+Each song is rendered RUNS times by each program (RUNS from the environment, 5 unless set), the
+two taking turns to go first, each time into a file that does not exist yet; a song's time is the
+median of its runs. On a shared machine one run of either program can take a third longer than
+the next, so single runs say little.
+
 Exit status 1 when a song fails to render, comes out more than 20 % longer or shorter than
 fluidsynth's render, or takes longer to render than fluidsynth.
 """
@@ -81,9 +86,34 @@ def main():
     ratios, failures = [], []
     print(f"{'song':50} {'ours s':>7} {'fs s':>7} {'time':>6} {'ours MB':>8} {'fs MB':>6} "
           f"{'len s':>7} {'fs len':>7}")
+    runs = int(os.environ.get("RUNS", "5"))
+
+    def ours():
+        for path in (mid, ours_wav):
+            if os.path.exists(path):
+                os.unlink(path)
+        return run([converter, "--soundfont", soundfont, "-o", mid, "--render", ours_wav, song])
+
+    def theirs():
+        if os.path.exists(theirs_wav):
+            os.unlink(theirs_wav)
+        return run(["fluidsynth", "-ni", "-q", "-F", theirs_wav, "-r", "44100", soundfont, song])
+
     for song in songs:
-        t1, m1, s1 = run([converter, "--soundfont", soundfont, "-o", mid, "--render", ours_wav, song])
-        t2, m2, s2 = run(["fluidsynth", "-ni", "-q", "-F", theirs_wav, "-r", "44100", soundfont, song])
+        mine, fluid = [], []
+        for turn in range(runs):
+            if turn % 2 == 0:
+                mine.append(ours())
+                fluid.append(theirs())
+            else:
+                fluid.append(theirs())
+                mine.append(ours())
+        t1 = statistics.median(r[0] for r in mine)
+        t2 = statistics.median(r[0] for r in fluid)
+        m1 = max(r[1] for r in mine)
+        m2 = max(r[1] for r in fluid)
+        s1 = max(abs(r[2]) for r in mine)
+        s2 = max(abs(r[2]) for r in fluid)
         name = os.path.relpath(song, sys.argv[2]) if sys.argv[2] != "--minutes" else song
         if s1 != 0 or s2 != 0:
             failures.append(f"{name}: status {s1} (ours), {s2} (fluidsynth)")
