@@ -180,8 +180,13 @@ TEST_F(MainFrameTest, ToolbarHasItsButtonsTooltipsAndPromptsAndDocksAnywhere)
     CToolBar* bar = Frame()->GetDockToolBar();
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->GetButtonIds(), (std::vector<UINT>{ID_FILE_OPEN, ID_SEPARATOR, ID_APP_ABOUT}));
-    EXPECT_EQ(ToUtf8(bar->GetToolShortHelp(AfxWxId(ID_FILE_OPEN))), "開く");
-    EXPECT_EQ(ToUtf8(bar->GetToolShortHelp(AfxWxId(ID_APP_ABOUT))), "ﾊﾞｰｼﾞｮﾝ情報");
+    for (const auto& [id, tip] :
+         {std::pair<UINT, const char*>{ID_FILE_OPEN, "開く"}, {ID_APP_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報"}})
+    {
+        wxControl* button = bar->FindControl(AfxWxId(id));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(ToUtf8(button->GetToolTipText()), tip);
+    }
 
     const wxAuiPaneInfo& pane = Frame()->GetDockManager().GetPane(bar);
     ASSERT_TRUE(pane.IsOk());
@@ -210,6 +215,9 @@ TEST_F(MainFrameTest, ToolbarHasItsButtonsTooltipsAndPromptsAndDocksAnywhere)
     sim.MouseClick();
     Pump(200);
     EXPECT_EQ(Record().filePrompts, std::vector<std::string>{"open:開く"});
+    // Off the button again, so that the next window does not open under the pointer on it.
+    sim.MouseMove(View()->GetScreenRect().GetBottomRight() - wxPoint(5, 5));
+    Pump(50);
 
     // Docked on the left and floated, it still has its buttons.
     Frame()->GetDockManager().GetPane(bar).Left();
