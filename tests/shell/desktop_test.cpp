@@ -187,9 +187,20 @@ TEST_F(DesktopTest, KeyboardStartsOnConvertAndTabCyclesTheFormsControls)
     EXPECT_TRUE(DoAccessibleAction(bar, 1));
     Pump(100);
     EXPECT_EQ(abouts, 1);
-    Click(bar->FindControl(AfxWxId(ID_APP_ABOUT)));
+    wxWindow* about = bar->FindControl(AfxWxId(ID_APP_ABOUT));
+    Click(about);
     EXPECT_EQ(abouts, 2);
     EXPECT_EQ(FocusedControl(), IDC_MODE);
+    // A command its update handler disables is pressed by neither.
+    Frame()->Bind(
+        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& event) { event.Enable(false); },
+        AfxWxId(ID_APP_ABOUT));
+    Frame()->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    Pump(100);
+    EXPECT_FALSE(about->IsEnabled());
+    EXPECT_FALSE(DoAccessibleAction(bar, 1));
+    Click(about);
+    EXPECT_EQ(abouts, 2);
 }
 
 TEST_F(DesktopTest, ToolbarDocksOnEverySideFloatsAndComesBackWholeWithTheForm)
