@@ -215,11 +215,9 @@ TEST_F(MainFrameTest, ToolbarHasItsButtonsTooltipsAndPromptsAndDocksAnywhere)
     sim.MouseClick();
     Pump(200);
     EXPECT_EQ(Record().filePrompts, std::vector<std::string>{"open:開く"});
-    // Off the button again, so that the next window does not open under the pointer on it.
-    sim.MouseMove(View()->GetScreenRect().GetBottomRight() - wxPoint(5, 5));
-    Pump(50);
 
-    // Docked on the left and floated, it still has its buttons.
+    // Docked on the left and floated, it still has its buttons, and a floating button's
+    // prompt goes to the window's message pane (its own small frame has none).
     Frame()->GetDockManager().GetPane(bar).Left();
     Frame()->RecalcLayout();
     Pump(100);
@@ -229,6 +227,17 @@ TEST_F(MainFrameTest, ToolbarHasItsButtonsTooltipsAndPromptsAndDocksAnywhere)
     Pump(100);
     EXPECT_TRUE(Frame()->GetDockManager().GetPane(bar).IsFloating());
     EXPECT_EQ(bar->GetToolCount(), 3u);
+    sim.MouseMove(View()->GetScreenRect().GetBottomRight() - wxPoint(5, 5));
+    Pump(100);
+    const wxRect floating = bar->FindControl(AfxWxId(ID_APP_ABOUT))->GetScreenRect();
+    sim.MouseMove(floating.GetPosition() + floating.GetSize() / 2);
+    Pump(200);
+    EXPECT_EQ(ToUtf8(Frame()->GetStatusBar()->GetStatusText(0)),
+              "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示");
+    EXPECT_TRUE(Record().unexpected.empty());
+    // Off the toolbar, so that the next window does not open under the pointer on a button.
+    sim.MouseMove(View()->GetScreenRect().GetBottomRight() - wxPoint(5, 5));
+    Pump(50);
 }
 
 TEST_F(MainFrameTest, MenuItemsShowTheirPromptsInTheMessagePane)
