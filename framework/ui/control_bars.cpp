@@ -6,6 +6,7 @@
 
 #include <wx/aui/framemanager.h>
 #include <wx/bitmap.h>
+#include <wx/bmpbuttn.h>
 #include <wx/frame.h>
 #include <wx/utils.h>
 
@@ -44,6 +45,23 @@ bool GdkLockState(LockState state)
     return keymap != nullptr && state(keymap) != 0;
 }
 
+// A toolbar button made of a real widget, so that assistive technologies see it as a push button
+// with a name and an action. Like the bar, it is for the mouse: it never takes the keyboard's
+// focus, neither by Tab nor by a click.
+class CToolButton : public wxBitmapButton
+{
+public:
+    CToolButton(wxWindow* parent, int id, const wxBitmapBundle& images)
+        : wxBitmapButton(parent, id, images, wxDefaultPosition, wxDefaultSize, wxBORDER_NONE)
+    {
+        DisableFocusFromKeyboard();
+        AfxNeverTakeFocus(this);
+    }
+
+    bool AcceptsFocus() const override { return false; }
+    bool AcceptsFocusFromKeyboard() const override { return false; }
+};
+
 } // namespace
 
 bool AfxIsCapsLockOn()
@@ -81,6 +99,7 @@ bool CToolBar::CreateEx(wxWindow* parent, unsigned ctrlStyle, unsigned style, UI
     Bind(wxEVT_LEFT_DOWN, &CToolBar::OnLeftDown, this);
     Bind(wxEVT_LEFT_UP, &CToolBar::OnLeftUp, this);
     Bind(wxEVT_MOUSE_CAPTURE_LOST, &CToolBar::OnCaptureLost, this);
+    Bind(wxEVT_BUTTON, &CToolBar::OnButtonClicked, this);
     return true;
 }
 
@@ -115,22 +134,21 @@ bool CToolBar::LoadToolBar(UINT id)
             images =
                 wxBitmapBundle::FromBitmaps(strip.GetSubBitmap(cell), strip2x.GetSubBitmap(cell2x));
         ++image;
-        const wxString tip =
-            (m_nBarStyle & CBRS_TOOLTIPS) ? FromUtf8(AfxToolTipPrompt(command)) : wxString();
-        AddTool(AfxWxId(command), wxEmptyString, images, tip, wxITEM_NORMAL);
-        SetToolLongHelp(AfxWxId(command), FromUtf8(AfxStatusPrompt(command)));
+        const int tool = AfxWxId(command);
+        auto* button = new CToolButton(this, tool, images);
+        if (m_nBarStyle & CBRS_TOOLTIPS)
+            button->SetToolTip(FromUtf8(AfxToolTipPrompt(command)));
+        // The bar draws no tools of its own: each button is a widget, which a screen reader
+        // announces by the tooltip's text and can press.
+        AfxSetAccessibleName(button, AfxToolTipPrompt(command));
+        button->Bind(wxEVT_ENTER_WINDOW, &CToolBar::OnButtonEnter, this);
+        button->Bind(wxEVT_LEAVE_WINDOW, &CToolBar::OnButtonLeave, this);
+        // The item keeps the images too, for whoever asks the bar what its tools look like.
+        AddControl(button)->SetBitmap(images);
+        SetToolLongHelp(tool, FromUtf8(AfxStatusPrompt(command)));
     }
     Realize();
-    // The buttons are drawn by the bar, not made of widgets: a screen reader hears the bar by
-    // the names of its buttons, their tooltips.
-    std::string names;
-    for (UINT command : resource->buttons)
-    {
-        if (command == ID_SEPARATOR)
-            continue;
-        names += (names.empty() ? "" : ", ") + AfxToolTipPrompt(command);
-    }
-    AfxSetAccessibleName(this, names);
+    AfxSetAccessibleRole(this, "tool bar");
     return true;
 }
 
@@ -234,31 +252,57 @@ void CToolBar::OnMotion(wxMouseEvent& event)
             floating->Move(ClientToScreen(event.GetPosition()) - m_ptDragOffset);
         return;
     }
-    if ((m_nBarStyle & CBRS_FLYBY) == 0)
-        return event.Skip();
-    // The prompt of the button under the pointer goes to the frame's message pane, as a menu
-    // item's does while it is highlighted.
-    const wxAuiToolBarItem* item = FindToolByPosition(event.GetX(), event.GetY());
-    const int tool = item != nullptr && item->GetKind() != wxITEM_SEPARATOR ? item->GetId() : -1;
-    if (tool != m_nPromptTool)
-    {
-        m_nPromptTool = tool;
-        if (auto* frame = dynamic_cast<wxFrame*>(wxGetTopLevelParent(this)))
-            frame->SetStatusText(tool >= 0 ? item->GetLongHelp()
-                                           : FromUtf8(LoadResString(AFX_IDS_IDLEMESSAGE)));
-    }
+    // Between the buttons and on the grip no button is under the pointer.
+    ShowPrompt(-1);
     event.Skip();
 }
 
 void CToolBar::OnLeave(wxMouseEvent& event)
 {
-    if (m_nPromptTool >= 0)
-    {
-        m_nPromptTool = -1;
-        if (auto* frame = dynamic_cast<wxFrame*>(wxGetTopLevelParent(this)))
-            frame->SetStatusText(FromUtf8(LoadResString(AFX_IDS_IDLEMESSAGE)));
-    }
+    // GTK says the bar is left also when the pointer goes onto one of its buttons, which then
+    // shows its own prompt.
+    if (!wxRect(GetClientSize()).Contains(event.GetPosition()))
+        ShowPrompt(-1);
     event.Skip();
+}
+
+void CToolBar::OnButtonEnter(wxMouseEvent& event)
+{
+    ShowPrompt(event.GetId());
+    event.Skip();
+}
+
+void CToolBar::OnButtonLeave(wxMouseEvent& event)
+{
+    if (event.GetId() == m_nPromptTool)
+        ShowPrompt(-1);
+    event.Skip();
+}
+
+void CToolBar::ShowPrompt(int tool)
+{
+    // The prompt of the button under the pointer goes to the frame's message pane, as a menu
+    // item's does while it is highlighted.
+    if ((m_nBarStyle & CBRS_FLYBY) == 0 || tool == m_nPromptTool)
+        return;
+    m_nPromptTool = tool;
+    // Floating, the bar sits in a small frame of its own: the message pane is the managed frame's.
+    wxAuiManager* manager = wxAuiManager::GetManager(this);
+    auto* frame = dynamic_cast<wxFrame*>(manager != nullptr ? manager->GetManagedWindow()
+                                                            : wxGetTopLevelParent(this));
+    if (frame == nullptr || frame->GetStatusBar() == nullptr)
+        return;
+    frame->SetStatusText(tool >= 0 ? GetToolLongHelp(tool)
+                                   : FromUtf8(LoadResString(AFX_IDS_IDLEMESSAGE)));
+}
+
+void CToolBar::OnButtonClicked(wxCommandEvent& event)
+{
+    // A button is its command, sent as the menu item of the same id is, so that the frame's
+    // command and update handlers serve both.
+    wxCommandEvent command(wxEVT_MENU, event.GetId());
+    command.SetEventObject(this);
+    GetEventHandler()->ProcessEvent(command);
 }
 
 bool CStatusBar::Create(wxWindow* parent, unsigned style, UINT id)

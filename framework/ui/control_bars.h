@@ -33,10 +33,12 @@ class CToolBar : public wxAuiToolBar
 public:
     CToolBar() = default;
 
-    // `ctrlStyle` TBSTYLE_FLAT gives flat buttons (the only kind AUI draws); `style` takes the
+    // `ctrlStyle` TBSTYLE_FLAT gives flat buttons (the only kind made); `style` takes the
     // CBRS_ bits: CBRS_GRIPPER, CBRS_TOOLTIPS (short help), CBRS_FLYBY (status prompts).
     bool CreateEx(wxWindow* parent, unsigned ctrlStyle, unsigned style, UINT id);
-    // Loads the buttons, images, tooltips and prompts of the toolbar resource `id`.
+    // Loads the buttons, images, tooltips and prompts of the toolbar resource `id`. Each button
+    // is a control of the bar (a borderless button widget with the tool's id) that sends its
+    // command as a menu command.
     bool LoadToolBar(UINT id);
     // The sides the toolbar may dock on (CBRS_ALIGN_ bits).
     void EnableDocking(unsigned dockStyle) { m_nDockStyle = dockStyle; }
@@ -57,12 +59,17 @@ private:
     void OnLeftDown(wxMouseEvent& event);
     void OnLeftUp(wxMouseEvent& event);
     void OnCaptureLost(wxMouseCaptureLostEvent& event);
+    void OnButtonEnter(wxMouseEvent& event);
+    void OnButtonLeave(wxMouseEvent& event);
+    void OnButtonClicked(wxCommandEvent& event);
+    // Shows the status prompt of the button `tool`, or the idle message for -1.
+    void ShowPrompt(int tool);
     // Ends a drag of the floating toolbar: dropped at an edge of the frame, it docks there.
     void EndFloatingDrag(const wxPoint& screen);
 
     unsigned m_nBarStyle = 0;
     unsigned m_nDockStyle = 0;
-    int m_nPromptTool = -1;
+    int m_nPromptTool = -1; // the button whose prompt the message pane shows
     bool m_bFloatingDrag = false;
     wxPoint m_ptDragOffset; // from the pointer to the floating window's corner
 };

@@ -108,3 +108,35 @@ std::string AfxGetAccessibleName(wxWindow* window)
     const char* name = object != nullptr ? getName(object) : nullptr;
     return name != nullptr ? name : "";
 }
+
+void AfxSetAccessibleRole(wxWindow* window, const char* role)
+{
+    using Accessible = void* (*)(void*);
+    using RoleForName = int (*)(const char*);
+    using SetRole = void (*)(void*, int);
+    static const auto accessible = Symbol<Accessible>("gtk_widget_get_accessible");
+    static const auto roleForName = Symbol<RoleForName>("atk_role_for_name");
+    static const auto setRole = Symbol<SetRole>("atk_object_set_role");
+    void* widget = window != nullptr ? static_cast<void*>(window->GetHandle()) : nullptr;
+    if (widget == nullptr || accessible == nullptr || roleForName == nullptr || setRole == nullptr)
+        return;
+    const int value = roleForName(role);
+    void* object = accessible(widget);
+    // ATK_ROLE_INVALID, 0, for a name it does not know.
+    if (object != nullptr && value != 0)
+        setRole(object, value);
+}
+
+void AfxNeverTakeFocus(wxWindow* window)
+{
+    using SetBool = void (*)(void*, int);
+    static const auto setCanFocus = Symbol<SetBool>("gtk_widget_set_can_focus");
+    static const auto setFocusOnClick = Symbol<SetBool>("gtk_widget_set_focus_on_click");
+    void* widget = window != nullptr ? static_cast<void*>(window->GetHandle()) : nullptr;
+    if (widget == nullptr)
+        return;
+    if (setCanFocus != nullptr)
+        setCanFocus(widget, 0);
+    if (setFocusOnClick != nullptr)
+        setFocusOnClick(widget, 0);
+}

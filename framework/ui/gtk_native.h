@@ -21,3 +21,8 @@ int AfxEntryScrollOffset(wxWindow* field);
 void AfxSetAccessibleName(wxWindow* window, const std::string& name);
 // The name they announce now, or "" when none is set or known.
 std::string AfxGetAccessibleName(wxWindow* window);
+// The role they announce for `window`, by its name in the accessibility toolkit ("tool bar").
+void AfxSetAccessibleRole(wxWindow* window, const char* role);
+
+// Keeps the widget of `window` from ever taking the keyboard's focus, by Tab or by a click.
+void AfxNeverTakeFocus(wxWindow* window);

@@ -5,8 +5,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <sys/stat.h>
 #include <thread>
+
+#include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <wx/button.h>
 #include <wx/clipbrd.h>
@@ -17,6 +19,7 @@
 #include "conversion.h"
 #include "gtk_native.h"
 #include "gui_test.h"
+#include "message_box.h"
 #include "player_control.h"
 #include "resource.h"
 #include "sequencer_player.h"
@@ -25,6 +28,74 @@
 
 namespace
 {
+
+template <class F> F AtkSymbol(const char* name)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
+}
+
+// What a screen reader finds under a window: the role and name of each child of its
+// accessible object, read from the ATK that GTK has loaded.
+struct AccessibleChild
+{
+    std::string role;
+    std::string name;
+};
+
+void* Accessible(wxWindow* window)
+{
+    static const auto get = AtkSymbol<void* (*)(void*)>("gtk_widget_get_accessible");
+    return get != nullptr ? get(window->GetHandle()) : nullptr;
+}
+
+std::string AccessibleRole(void* object)
+{
+    static const auto role = AtkSymbol<int (*)(void*)>("atk_object_get_role");
+    static const auto roleName = AtkSymbol<const char* (*)(int)>("atk_role_get_name");
+    const char* name = object != nullptr && role && roleName ? roleName(role(object)) : nullptr;
+    return name != nullptr ? name : "";
+}
+
+std::vector<AccessibleChild> AccessibleChildren(wxWindow* window)
+{
+    static const auto count = AtkSymbol<int (*)(void*)>("atk_object_get_n_accessible_children");
+    static const auto child = AtkSymbol<void* (*)(void*, int)>("atk_object_ref_accessible_child");
+    static const auto name = AtkSymbol<const char* (*)(void*)>("atk_object_get_name");
+    static const auto unref = AtkSymbol<void (*)(void*)>("g_object_unref");
+    std::vector<AccessibleChild> children;
+    void* parent = Accessible(window);
+    if (parent == nullptr || !count || !child || !name || !unref)
+        return children;
+    for (int i = 0; i < count(parent); ++i)
+    {
+        void* object = child(parent, i);
+        const char* text = object != nullptr ? name(object) : nullptr;
+        children.push_back({AccessibleRole(object), text != nullptr ? text : ""});
+        if (object != nullptr)
+            unref(object);
+    }
+    return children;
+}
+
+// Does the first action of child `index` (a push button's is its click), as a screen reader
+// does when its user presses the button. False when the child has no actions.
+bool DoAccessibleAction(wxWindow* window, int index)
+{
+    static const auto child = AtkSymbol<void* (*)(void*, int)>("atk_object_ref_accessible_child");
+    static const auto isA = AtkSymbol<int (*)(void*, unsigned long)>("g_type_check_instance_is_a");
+    static const auto actionType = AtkSymbol<unsigned long (*)()>("atk_action_get_type");
+    static const auto doAction = AtkSymbol<int (*)(void*, int)>("atk_action_do_action");
+    static const auto unref = AtkSymbol<void (*)(void*)>("g_object_unref");
+    void* parent = Accessible(window);
+    if (parent == nullptr || !child || !isA || !actionType || !doAction || !unref)
+        return false;
+    void* object = child(parent, index);
+    if (object == nullptr)
+        return false;
+    const bool done = isA(object, actionType()) && doAction(object, 0);
+    unref(object);
+    return done;
+}
 
 class DesktopTest : public GuiTest
 {
@@ -91,7 +162,45 @@ TEST_F(DesktopTest, KeyboardStartsOnConvertAndTabCyclesTheFormsControls)
     // What a screen reader announces for the boxes and the toolbar.
     EXPECT_EQ(AfxGetAccessibleName(Box(IDC_KEY)->GetTextCtrl()), "ｷｰ");
     EXPECT_EQ(AfxGetAccessibleName(Box(IDC_MODE)->GetTextCtrl()), "変換ﾓｰﾄﾞ");
-    EXPECT_EQ(AfxGetAccessibleName(Frame()->GetDockToolBar()), "開く, ﾊﾞｰｼﾞｮﾝ情報");
+
+    // Each toolbar button is a push button of its own, by its name, that a screen reader can
+    // press; pressed, it runs its command. A click of the mouse leaves the focus where it was.
+    CToolBar* bar = Frame()->GetDockToolBar();
+    EXPECT_EQ(AccessibleRole(Accessible(bar)), "tool bar");
+    const std::vector<AccessibleChild> buttons = AccessibleChildren(bar);
+    ASSERT_EQ(buttons.size(), 2u);
+    for (const auto& [index, name] : {std::pair<int, const char*>{0, "開く"}, {1, "ﾊﾞｰｼﾞｮﾝ情報"}})
+    {
+        EXPECT_EQ(buttons[index].role, "push button") << name;
+        EXPECT_EQ(buttons[index].name, name);
+    }
+    Record().fileAnswers.push_back("");
+    EXPECT_TRUE(DoAccessibleAction(bar, 0));
+    Pump(100);
+    EXPECT_EQ(Record().filePrompts, std::vector<std::string>{"open:開く"});
+    int abouts = 0;
+    Record().onModal = [&](wxDialog*) -> int
+    {
+        ++abouts;
+        return static_cast<int>(IDOK);
+    };
+    EXPECT_TRUE(DoAccessibleAction(bar, 1));
+    Pump(100);
+    EXPECT_EQ(abouts, 1);
+    wxWindow* about = bar->FindControl(AfxWxId(ID_APP_ABOUT));
+    Click(about);
+    EXPECT_EQ(abouts, 2);
+    EXPECT_EQ(FocusedControl(), IDC_MODE);
+    // A command its update handler disables is pressed by neither.
+    Frame()->Bind(
+        wxEVT_UPDATE_UI, [](wxUpdateUIEvent& event) { event.Enable(false); },
+        AfxWxId(ID_APP_ABOUT));
+    Frame()->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    Pump(100);
+    EXPECT_FALSE(about->IsEnabled());
+    EXPECT_FALSE(DoAccessibleAction(bar, 1));
+    Click(about);
+    EXPECT_EQ(abouts, 2);
 }
 
 TEST_F(DesktopTest, ToolbarDocksOnEverySideFloatsAndComesBackWholeWithTheForm)
@@ -116,6 +225,9 @@ TEST_F(DesktopTest, ToolbarDocksOnEverySideFloatsAndComesBackWholeWithTheForm)
         EXPECT_GE(form.y, wanted.y) << where;
         const wxRect about = bar->GetToolRect(AfxWxId(ID_APP_ABOUT));
         EXPECT_TRUE(wxRect(bar->GetClientSize()).Contains(about)) << where;
+        wxWindow* button = bar->FindControl(AfxWxId(ID_APP_ABOUT));
+        EXPECT_TRUE(button->IsShownOnScreen()) << where;
+        EXPECT_TRUE(wxRect(bar->GetClientSize()).Contains(button->GetRect())) << where;
         if (pane().IsDocked())
         {
             EXPECT_TRUE(Frame()->GetClientRect().Contains(bar->GetRect())) << where;
@@ -132,6 +244,7 @@ TEST_F(DesktopTest, ToolbarDocksOnEverySideFloatsAndComesBackWholeWithTheForm)
     Drag(gripper(), wxPoint(client().x - 10, gripper().y));
     EXPECT_TRUE(pane().IsDocked() && pane().dock_direction == wxAUI_DOCK_LEFT);
     expectWhole("left");
+    Screenshot("toolbar_left");
     Drag(gripper(), wxPoint(gripper().x, client().y - 10));
     EXPECT_TRUE(pane().IsDocked() && pane().dock_direction == wxAUI_DOCK_TOP);
     expectWhole("top again");

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <libintl.h>
 
+#include <wx/bmpbuttn.h>
 #include <wx/button.h>
 #include <wx/dialog.h>
 #include <wx/menu.h>
@@ -123,18 +124,29 @@ TEST_F(ScaledToolbarTest, ButtonsHaveTheirOwnImagesAtTwiceTheSize)
         if (command == ID_SEPARATOR)
             continue;
         wxAuiToolBarItem* tool = bar->FindTool(AfxWxId(command));
+        auto* button = dynamic_cast<wxBitmapButton*>(bar->FindControl(AfxWxId(command)));
         ASSERT_NE(tool, nullptr);
+        ASSERT_NE(button, nullptr);
+        auto differing = [](const wxImage& shown, const wxImage& drawn)
+        {
+            int count = 0;
+            for (int y = 0; y < drawn.GetHeight(); ++y)
+                for (int x = 0; x < drawn.GetWidth(); ++x)
+                    count += shown.GetRed(x, y) != drawn.GetRed(x, y) ||
+                             shown.GetBlue(x, y) != drawn.GetBlue(x, y) ||
+                             shown.IsTransparent(x, y) != drawn.IsTransparent(x, y);
+            return count;
+        };
         const wxSize size(2 * resource->nButtonWidth, 2 * resource->nButtonHeight);
         const wxImage shown = tool->GetBitmapBundle().GetBitmap(size).ConvertToImage();
         const wxImage drawn = strip2x.GetSubImage(wxRect(wxPoint(image * size.x, 0), size));
         ASSERT_EQ(shown.GetSize(), size);
-        int differing = 0;
-        for (int y = 0; y < size.y; ++y)
-            for (int x = 0; x < size.x; ++x)
-                differing += shown.GetRed(x, y) != drawn.GetRed(x, y) ||
-                             shown.GetBlue(x, y) != drawn.GetBlue(x, y) ||
-                             shown.IsTransparent(x, y) != drawn.IsTransparent(x, y);
-        EXPECT_EQ(differing, 0) << "button " << image;
+        EXPECT_EQ(differing(shown, drawn), 0) << "button " << image;
+        // The button shows the same images as the tool's at the screen's own scale.
+        const wxImage small = button->GetBitmapLabel().ConvertToImage();
+        ASSERT_EQ(small.GetSize(), size / 2);
+        EXPECT_EQ(differing(small, tool->GetBitmapBundle().GetBitmap(size / 2).ConvertToImage()), 0)
+            << "button " << image;
         ++image;
     }
 }

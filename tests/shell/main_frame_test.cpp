@@ -180,8 +180,13 @@ TEST_F(MainFrameTest, ToolbarHasItsButtonsTooltipsAndPromptsAndDocksAnywhere)
     CToolBar* bar = Frame()->GetDockToolBar();
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->GetButtonIds(), (std::vector<UINT>{ID_FILE_OPEN, ID_SEPARATOR, ID_APP_ABOUT}));
-    EXPECT_EQ(ToUtf8(bar->GetToolShortHelp(AfxWxId(ID_FILE_OPEN))), "開く");
-    EXPECT_EQ(ToUtf8(bar->GetToolShortHelp(AfxWxId(ID_APP_ABOUT))), "ﾊﾞｰｼﾞｮﾝ情報");
+    for (const auto& [id, tip] :
+         {std::pair<UINT, const char*>{ID_FILE_OPEN, "開く"}, {ID_APP_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報"}})
+    {
+        wxControl* button = bar->FindControl(AfxWxId(id));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(ToUtf8(button->GetToolTipText()), tip);
+    }
 
     const wxAuiPaneInfo& pane = Frame()->GetDockManager().GetPane(bar);
     ASSERT_TRUE(pane.IsOk());
@@ -211,7 +216,8 @@ TEST_F(MainFrameTest, ToolbarHasItsButtonsTooltipsAndPromptsAndDocksAnywhere)
     Pump(200);
     EXPECT_EQ(Record().filePrompts, std::vector<std::string>{"open:開く"});
 
-    // Docked on the left and floated, it still has its buttons.
+    // Docked on the left and floated, it still has its buttons, and a floating button's
+    // prompt goes to the window's message pane (its own small frame has none).
     Frame()->GetDockManager().GetPane(bar).Left();
     Frame()->RecalcLayout();
     Pump(100);
@@ -221,6 +227,17 @@ TEST_F(MainFrameTest, ToolbarHasItsButtonsTooltipsAndPromptsAndDocksAnywhere)
     Pump(100);
     EXPECT_TRUE(Frame()->GetDockManager().GetPane(bar).IsFloating());
     EXPECT_EQ(bar->GetToolCount(), 3u);
+    sim.MouseMove(View()->GetScreenRect().GetBottomRight() - wxPoint(5, 5));
+    Pump(100);
+    const wxRect floating = bar->FindControl(AfxWxId(ID_APP_ABOUT))->GetScreenRect();
+    sim.MouseMove(floating.GetPosition() + floating.GetSize() / 2);
+    Pump(200);
+    EXPECT_EQ(ToUtf8(Frame()->GetStatusBar()->GetStatusText(0)),
+              "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示");
+    EXPECT_TRUE(Record().unexpected.empty());
+    // Off the toolbar, so that the next window does not open under the pointer on a button.
+    sim.MouseMove(View()->GetScreenRect().GetBottomRight() - wxPoint(5, 5));
+    Pump(50);
 }
 
 TEST_F(MainFrameTest, MenuItemsShowTheirPromptsInTheMessagePane)
