@@ -145,10 +145,15 @@ void CTarvel1View::OnDraw(wxDC&)
 {
     if (!m_bPainted)
     {
-        // The window is on the screen: the player's libraries and SoundFont may load now,
-        // once this paint has gone out.
+        // The window is on the screen: wx's texts, the player's libraries and the SoundFont
+        // may load now, once this paint has gone out.
         m_bPainted = true;
-        CallAfter([] { App().LoadPlayerInBackground(); });
+        CallAfter(
+            []
+            {
+                AfxInitTranslations();
+                App().LoadPlayerInBackground();
+            });
     }
     if (wxFrame* frame = AfxGetMainWnd())
     {

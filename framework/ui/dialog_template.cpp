@@ -4,6 +4,7 @@
 
 #include <wx/bitmap.h>
 #include <wx/button.h>
+#include <wx/combobox.h>
 #include <wx/odcombo.h>
 #include <wx/textctrl.h>
 #include <wx/fontenum.h>
@@ -42,8 +43,10 @@ class CTemplateComboBox : public wxOwnerDrawnComboBox
 public:
     CTemplateComboBox(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
                       long style, int buttonWidth, bool fixedField)
-        : wxOwnerDrawnComboBox(parent, id, wxEmptyString, pos, size, 0, nullptr, style)
     {
+        // Made here rather than by the base's constructor, so that the creation calls this
+        // class's OnThemeChange().
+        Create(parent, id, wxEmptyString, pos, size, 0, nullptr, style);
         SetButtonPosition(buttonWidth, -1, wxRIGHT, 0);
         if (fixedField)
             Bind(wxEVT_TEXT, &CTemplateComboBox::OnText, this);
@@ -54,6 +57,29 @@ public:
     {
         m_strAccepted = value;
         wxOwnerDrawnComboBox::ChangeValue(value);
+    }
+
+protected:
+    // wx asks a throwaway GTK combo box for the field's colours at every box it makes, which
+    // costs milliseconds at start-up; they are the same for every box, so the first box's are
+    // kept (a change of theme asks again).
+    void OnThemeChange() override
+    {
+        static wxVisualAttributes attributes;
+        static bool known = false;
+        // A box's first call comes from its creation, any later one from a change of theme.
+        if (!known || m_bCreated)
+        {
+            attributes = wxComboBox::GetClassDefaultAttributes();
+            known = true;
+        }
+        m_bCreated = true;
+        if (!m_hasTcBgCol)
+            m_tcBgCol = attributes.colBg;
+        if (!m_hasFgCol)
+            SetOwnForegroundColour(attributes.colFg);
+        if (!HasTransparentBackground())
+            SetOwnBackgroundColour(GetParent()->GetBackgroundColour());
     }
 
 private:
@@ -106,6 +132,7 @@ private:
     }
 
     wxString m_strAccepted;
+    bool m_bCreated = false;
 };
 
 } // namespace

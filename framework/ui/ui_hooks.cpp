@@ -10,6 +10,7 @@
 
 #include "message_box.h"
 #include "string_table.h"
+#include "win_app.h"
 #include "wx_text.h"
 
 namespace
@@ -23,6 +24,7 @@ bool ShowFileDialog(bool open, const std::string& title, std::string& path)
         open ? (wxFD_OPEN | wxFD_FILE_MUST_EXIST) : (wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     // The suggestion opens the dialog in its folder with its name filled in.
     const wxFileName suggestion(FromFileName(path));
+    AfxInitTranslations();
     wxFileDialog dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr, FromUtf8(title),
                         suggestion.GetPath(), suggestion.GetFullName(), wildcard, style);
     if (dialog.ShowModal() != wxID_OK)
@@ -55,6 +57,7 @@ void AfxInstallWindowMessagePresenter()
     AfxSetMessagePresenter(
         [](const std::string& text)
         {
+            AfxInitTranslations();
             wxWindow* owner = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
             if (owner != nullptr && !owner->IsShown())
                 owner = nullptr;

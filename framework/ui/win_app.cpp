@@ -136,12 +136,11 @@ void AfxReportException(const CException& error)
                                       reading ? AFX_IDP_FAILED_TO_READ : AFX_IDP_FAILED_TO_WRITE));
 }
 
-void AfxInitTranslations()
+namespace
 {
-    // wx's own texts (stock buttons, its dialogs) in the language of ours, so that no dialog
-    // mixes two; Japanese needs no system locale, English needs no catalog.
-    if (wxTranslations::Get() != nullptr)
-        return;
+
+void InitMessageLocale()
+{
     // GTK's own texts (the file dialog's buttons and columns) follow LC_MESSAGES, which wx leaves
     // at C, that is English. Our Japanese texts take a Japanese locale for them when the system
     // has one, also under C, where the program shows Japanese; English keeps C.
@@ -158,6 +157,17 @@ void AfxInitTranslations()
     {
         std::setlocale(LC_MESSAGES, "");
     }
+}
+
+} // namespace
+
+void AfxInitTranslations()
+{
+    // wx's own texts (stock buttons, its dialogs) in the language of ours, so that no dialog
+    // mixes two; Japanese needs no system locale, English needs no catalog.
+    if (wxTranslations::Get() != nullptr)
+        return;
+    InitMessageLocale();
     auto* translations = new wxTranslations();
     translations->SetLanguage(ResLanguage().empty() ? wxString("ja")
                                                     : wxString::FromUTF8(ResLanguage()));
@@ -172,7 +182,10 @@ void CWinApp::SetCommandLine(int argc, char** argv)
 
 bool CWinApp::OnInit()
 {
-    AfxInitTranslations();
+    // wx's catalog takes milliseconds to read and is first wanted by a dialog:
+    // AfxInitTranslations() comes once the window is up, or before a message box that comes sooner.
+    // GTK's texts follow the locale from the start.
+    InitMessageLocale();
     SetAppName("tarvel1");
     SetAppDisplayName(FromUtf8(LoadResString(AFX_IDS_APP_TITLE)));
     AfxInstallWindowMessagePresenter();

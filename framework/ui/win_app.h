@@ -78,6 +78,9 @@ public:
 
 protected:
     bool OnInit() override;
+    // The program's languages (Japanese, English) are written left to right. wx would otherwise
+    // build its table of every language at start-up to learn that.
+    wxLayoutDirection GetLayoutDirection() const override { return wxLayout_LeftToRight; }
     int OnExit() override;
     void HandleEvent(wxEvtHandler* handler, wxEventFunction func, wxEvent& event) const override;
     bool OnExceptionInMainLoop() override;

@@ -63,7 +63,7 @@ class ScaledToolbarTest : public GuiTest
 TEST_F(LanguageTest, MenusAboutBoxAndStockButtonsShareOneLanguage)
 {
     const bool english = EnglishExpected();
-    AfxInitTranslations();
+    // wx's and GTK's texts are set up once the window has painted: nothing is asked of them here.
     ASSERT_TRUE(StartApp());
     wxMenuBar* bar = Frame()->GetMenuBar();
     EXPECT_EQ(ToUtf8(bar->GetMenuLabel(0)), english ? "&File" : "ﾌｧｲﾙ(&F)");
