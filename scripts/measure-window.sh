@@ -13,19 +13,8 @@ programs=("$build/bench/bare_wx_window" "$build/shell/tarvel1" "$@")
 titles=("bare wx window" "ZANTO MIDI PLAYER")
 for ((i = 2; i < ${#programs[@]}; ++i)); do titles+=("ZANTO MIDI PLAYER"); done
 
-soundfont=/usr/share/sounds/sf2/TimGM6mb.sf2
-[ -r "$soundfont" ] || { echo "no $soundfont (apt-get install timgm6mb-soundfont)" >&2; exit 1; }
-scratch=$(mktemp -d)
-export HOME=$scratch XDG_CONFIG_HOME=$scratch XDG_CACHE_HOME=$scratch
-export TARVEL1_AUDIO_DRIVER=none TARVEL1_SOUNDFONT=$soundfont
-
-# One server for every run; -noreset keeps it as a desktop's is between programs.
-display=:$((100 + $$ % 800))
-Xvfb "$display" -screen 0 1280x1024x24 -noreset -nolisten tcp 2>/dev/null &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; rm -rf "$scratch"' EXIT
-export DISPLAY=$display
-for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.05; done
+# shellcheck source=window-bench-env.sh
+. "$(dirname "$0")/window-bench-env.sh"
 
 startup_ms() { # program title
     local start end pid

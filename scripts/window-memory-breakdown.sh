@@ -5,16 +5,8 @@
 # Usage: scripts/window-memory-breakdown.sh [BUILD]   (default build-dev)
 set -euo pipefail
 build=${1:-build-dev}
-soundfont=/usr/share/sounds/sf2/TimGM6mb.sf2
-scratch=$(mktemp -d)
-export HOME=$scratch XDG_CONFIG_HOME=$scratch XDG_CACHE_HOME=$scratch
-export TARVEL1_AUDIO_DRIVER=none TARVEL1_SOUNDFONT=$soundfont
-display=:$((100 + $$ % 800))
-Xvfb "$display" -screen 0 1280x1024x24 -noreset -nolisten tcp 2>/dev/null &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; rm -rf "$scratch"' EXIT
-export DISPLAY=$display
-for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.05; done
+# shellcheck source=window-bench-env.sh
+. "$(dirname "$0")/window-bench-env.sh"
 
 by_mapping() { # program output
     local pid
