@@ -1,5 +1,6 @@
 #include "midi_port.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -199,32 +200,56 @@ void CMidiPort::Close()
         m_port = nullptr;
     }
     m_out.reset();
-    m_pending.clear();
     m_strName.clear();
 }
 
-void CMidiPort::Send(const std::uint8_t* bytes, std::size_t size)
+std::int64_t SteadyMicros()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::size_t CMidiPort::Room() const
+{
+    if (m_client == nullptr)
+    {
+        const std::int64_t now = SteadyMicros();
+        m_dBudget = std::min<double>(kRtMidiBurstBytes, m_dBudget + double(now - m_nBudgetMicros) *
+                                                                        kRtMidiBurstBytes /
+                                                                        kRtMidiBurstMicros);
+        m_nBudgetMicros = now;
+        return static_cast<std::size_t>(m_dBudget);
+    }
+    if (!m_bInCycle || m_pCycleBuffer == nullptr)
+        return 0;
+    return jack_midi_max_event_size(m_pCycleBuffer);
+}
+
+bool CMidiPort::IsCycleEmpty() const
+{
+    if (m_client == nullptr)
+        return Room() >= kRtMidiBurstBytes;
+    return m_bCycleEmpty;
+}
+
+bool CMidiPort::Send(const std::uint8_t* bytes, std::size_t size)
 {
     if (size == 0)
-        return;
+        return true;
     if (m_client != nullptr)
     {
-        if (m_bInCycle && m_pCycleBuffer != nullptr)
-        {
-            // A full buffer loses the message: the server's cycle cannot wait.
-            jack_midi_event_write(m_pCycleBuffer, std::min(m_nOffset, m_nCycleFrames - 1), bytes,
-                                  size);
-        }
-        else if (size <= 0xFFFF)
-        {
-            m_pending.push_back(static_cast<std::uint8_t>(size >> 8));
-            m_pending.push_back(static_cast<std::uint8_t>(size & 0xFF));
-            m_pending.insert(m_pending.end(), bytes, bytes + size);
-        }
-        return;
+        if (!m_bInCycle || m_pCycleBuffer == nullptr)
+            return false;
+        if (jack_midi_event_write(m_pCycleBuffer, std::min(m_nOffset, m_nCycleFrames - 1), bytes,
+                                  size) != 0)
+            return false;
+        m_bCycleEmpty = false;
+        return true;
     }
     if (m_out == nullptr)
-        return;
+        return false;
+    m_dBudget -= double(size);
     try
     {
         m_out->sendMessage(bytes, size);
@@ -232,7 +257,9 @@ void CMidiPort::Send(const std::uint8_t* bytes, std::size_t size)
     catch (const RtMidiError&)
     {
         // A port that went away mid-song: the song plays on to nobody rather than stopping.
+        return false;
     }
+    return true;
 }
 
 std::uint32_t CMidiPort::NextCycleFrame() const
@@ -245,17 +272,8 @@ std::uint32_t CMidiPort::NextCycleFrame() const
 void CMidiPort::BeginCycle()
 {
     m_bInCycle = true;
+    m_bCycleEmpty = true;
     m_nOffset = 0;
-    // What was sent between two cycles (a pause, a resume's chase) goes first.
-    std::size_t at = 0;
-    while (at + 2 <= m_pending.size())
-    {
-        const std::size_t size = (std::size_t{m_pending[at]} << 8) | m_pending[at + 1];
-        if (m_pCycleBuffer != nullptr)
-            jack_midi_event_write(m_pCycleBuffer, 0, m_pending.data() + at + 2, size);
-        at += 2 + size;
-    }
-    m_pending.clear();
 }
 
 void CMidiPort::EndCycle()

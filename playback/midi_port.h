@@ -15,6 +15,8 @@ class RtMidiOut;
 
 // Set (to anything), JACK ports are reached the way ALSA sequencer ports are: through RtMidi and
 // our own timing thread. For trying that path where there is no ALSA sequencer.
+constexpr std::size_t kRtMidiBurstBytes = 256;
+constexpr std::int64_t kRtMidiBurstMicros = 2000;
 constexpr const char* kJackThroughRtMidiVariable = "TARVEL1_JACK_THROUGH_RTMIDI";
 typedef struct _jack_client jack_client_t;
 typedef struct _jack_port jack_port_t;
@@ -44,17 +46,23 @@ public:
     bool IsClocked() const { return m_client != nullptr; }
     int SampleRate() const { return m_nSampleRate; }
 
-    // One complete message (a channel message, or a sysex from F0 to F7). Never throws. Outside
-    // a cycle, a JACK port sends it at the start of the next one.
-    void Send(const std::uint8_t* bytes, std::size_t size);
+    // How many bytes one message may have that the port takes now; a message larger than this
+    // must wait (the sequencer keeps it, in order, for later). JACK: the room left in the
+    // cycle's buffer, 0 outside a cycle. Through RtMidi: a budget of kRtMidiBurstBytes that
+    // refills at that many bytes every kRtMidiBurstMicros, since RtMidi's own JACK path loses
+    // what its cycle cannot hold and the ALSA sequencer's queue is finite too.
+    std::size_t Room() const;
+    // Nothing could be taken before now (a JACK cycle into which nothing was written yet, a
+    // full budget): a message that does not fit now never will.
+    bool IsCycleEmpty() const;
+    // One complete message (a channel message, or a sysex from F0 to F7), which must fit Room().
+    // Never throws; false when the port did not take it.
+    bool Send(const std::uint8_t* bytes, std::size_t size);
 
     // JACK: the first frame of the cycle to come, and of the cycle being served. Both wrap
     // around at 2^32.
     std::uint32_t NextCycleFrame() const;
     std::uint32_t CycleStartFrame() const { return m_nCycleStart; }
-
-    // JACK: messages sent outside a cycle that wait for the next one.
-    bool HasPending() const { return !m_pending.empty(); }
 
     // For the cycle handler only.
     void BeginCycle();
@@ -74,7 +82,9 @@ private:
     std::uint32_t m_nCycleStart = 0;
     bool m_bInCycle = false;
     std::uint32_t m_nOffset = 0;
-    std::vector<std::uint8_t> m_pending; // sent outside a cycle: size byte pairs, then bytes
+    bool m_bCycleEmpty = true;
+    mutable double m_dBudget = 0;             // RtMidi: bytes it may take now
+    mutable std::int64_t m_nBudgetMicros = 0; // when m_dBudget was last brought up to date
     int m_nSampleRate = 0;
     std::string m_strName;
 };

@@ -478,6 +478,95 @@ bool IsChunkName(const std::uint8_t* p)
     return std::all_of(p, p + 4, [](std::uint8_t c) { return c >= 0x20 && c <= 0x7E; });
 }
 
+constexpr std::uint8_t kDataEntry = 6;
+constexpr std::uint8_t kDataEntryLsb = 38;
+constexpr std::uint8_t kDataIncrement = 96;
+constexpr std::uint8_t kDataDecrement = 97;
+constexpr std::uint8_t kNrpnLsb = 98;
+constexpr std::uint8_t kNrpnMsb = 99;
+constexpr std::uint8_t kRpnLsb = 100;
+constexpr std::uint8_t kRpnMsb = 101;
+constexpr int kNrpnFlag = 0x4000;
+
+CChannelParameter* SelectedParameter(CChannelState& ch)
+{
+    if (ch.nSelected < 0)
+        return nullptr;
+    const bool nrpn = (ch.nSelected & kNrpnFlag) != 0;
+    const auto number = static_cast<std::uint16_t>(ch.nSelected & 0x3FFF);
+    for (CChannelParameter& parameter : ch.parameters)
+        if (parameter.bNrpn == nrpn && parameter.nNumber == number)
+            return &parameter;
+    CChannelParameter& added = ch.parameters.emplace_back();
+    added.bNrpn = nrpn;
+    added.nNumber = number;
+    return &added;
+}
+
+// Parameter selects, data entry, increment and decrement: what they do to the parameters. The
+// selects are kept as controllers too; the data controllers are values of the parameter only.
+bool TakeParameterControl(CChannelState& ch, std::uint8_t controller, std::uint8_t value)
+{
+    switch (controller)
+    {
+    case kRpnMsb:
+    case kRpnLsb:
+    case kNrpnMsb:
+    case kNrpnLsb:
+    {
+        ch.controllers[controller] = value;
+        const bool nrpn = controller == kNrpnMsb || controller == kNrpnLsb;
+        const int msb = std::max(ch.controllers[nrpn ? kNrpnMsb : kRpnMsb], 0);
+        const int lsb = std::max(ch.controllers[nrpn ? kNrpnLsb : kRpnLsb], 0);
+        // The null parameter (127/127) deselects: data entry goes nowhere after it.
+        ch.nSelected = msb == 127 && lsb == 127 ? -1 : (nrpn ? kNrpnFlag : 0) | (msb << 7) | lsb;
+        return true;
+    }
+    case kDataEntry:
+    case kDataEntryLsb:
+    case kDataIncrement:
+    case kDataDecrement:
+        break;
+    default:
+        return false;
+    }
+    CChannelParameter* parameter = SelectedParameter(ch);
+    if (parameter == nullptr)
+        return true;
+    if (controller == kDataEntry)
+        parameter->nMsb = value;
+    else if (controller == kDataEntryLsb)
+        parameter->nLsb = value;
+    else
+    {
+        // A step of the 14-bit value, MSB and LSB together.
+        const int current = std::max(parameter->nMsb, 0) * 128 + std::max(parameter->nLsb, 0);
+        const int next = std::clamp(current + (controller == kDataIncrement ? 1 : -1), 0, 16383);
+        parameter->nMsb = next >> 7;
+        parameter->nLsb = next & 0x7F;
+    }
+    return true;
+}
+
+void Put(std::vector<CMidiMessage>& out, std::uint8_t status, std::uint8_t data1, int data2 = -1)
+{
+    CMidiMessage& message = out.emplace_back();
+    message.bytes[0] = status;
+    message.bytes[1] = data1;
+    message.nSize = 2;
+    if (data2 >= 0)
+    {
+        message.bytes[2] = static_cast<std::uint8_t>(data2);
+        message.nSize = 3;
+    }
+}
+
+void PutSelect(std::vector<CMidiMessage>& out, std::uint8_t control, bool nrpn, int number)
+{
+    Put(out, control, nrpn ? kNrpnMsb : kRpnMsb, (number >> 7) & 0x7F);
+    Put(out, control, nrpn ? kNrpnLsb : kRpnLsb, number & 0x7F);
+}
+
 bool Refuse(std::string& reason, UINT id, int number = -1)
 {
     reason = number < 0 ? LoadResString(id) : FormatResString(id, std::to_string(number));
@@ -671,6 +760,8 @@ std::array<CChannelState, 16> CMidiSequence::StateAfter(std::size_t count) const
             held[channel][ev.data1] = ev.data2; // velocity 0 is a note-off
             break;
         case 0xB0:
+            if (TakeParameterControl(ch, ev.data1, ev.data2))
+                break;
             if (ev.data1 == 120 || ev.data1 >= 123)
             {
                 // All sound off, all notes off, and the mode messages, which imply all notes
@@ -688,6 +779,7 @@ std::array<CChannelState, 16> CMidiSequence::StateAfter(std::size_t count) const
                     ch.controllers[c] = 127;
                 ch.nPitchBend = 8192;
                 ch.nChannelPressure = 0;
+                ch.nSelected = -1;
             }
             else if (ev.data1 < 120)
             {
@@ -717,4 +809,74 @@ std::array<CChannelState, 16> CMidiSequence::StateAfter(std::size_t count) const
         }
     }
     return state;
+}
+
+void AppendChannelDefaults(std::vector<CMidiMessage>& out)
+{
+    for (std::uint8_t channel = 0; channel < 16; ++channel)
+    {
+        const auto control = static_cast<std::uint8_t>(0xB0 | channel);
+        Put(out, control, 121, 0);
+        Put(out, control, 0, 0);
+        Put(out, control, 32, 0);
+        Put(out, static_cast<std::uint8_t>(0xC0 | channel), 0);
+        Put(out, control, 7, 100);
+        Put(out, control, 10, 64);
+        PutSelect(out, control, false, 0);
+        Put(out, control, kDataEntry, 2);
+        Put(out, control, kDataEntryLsb, 0);
+        PutSelect(out, control, false, 0x3FFF);
+    }
+}
+
+std::vector<CMidiMessage> ChaseMessages(const std::array<CChannelState, 16>& state)
+{
+    std::vector<CMidiMessage> out;
+    AppendChannelDefaults(out);
+    for (std::uint8_t channel = 0; channel < 16; ++channel)
+    {
+        const CChannelState& c = state[channel];
+        const auto control = static_cast<std::uint8_t>(0xB0 | channel);
+        // Bank select only counts with the program change that follows it.
+        for (std::uint8_t controller : {std::uint8_t{0}, std::uint8_t{32}})
+            if (c.controllers[controller] >= 0)
+                Put(out, control, controller, c.controllers[controller]);
+        if (c.nProgram >= 0)
+            Put(out, static_cast<std::uint8_t>(0xC0 | channel),
+                static_cast<std::uint8_t>(c.nProgram));
+        // Channel mode messages (120 on) are not state to restore; parameters come whole below.
+        for (std::uint8_t controller = 0; controller < 120; ++controller)
+        {
+            const bool parameterControl = controller == kDataEntry || controller == kDataEntryLsb ||
+                                          (controller >= kDataIncrement && controller <= kRpnMsb);
+            if (controller == 0 || controller == 32 || parameterControl ||
+                c.controllers[controller] < 0)
+                continue;
+            Put(out, control, controller, c.controllers[controller]);
+        }
+        for (const CChannelParameter& parameter : c.parameters)
+        {
+            if (parameter.nMsb < 0 && parameter.nLsb < 0)
+                continue;
+            PutSelect(out, control, parameter.bNrpn, parameter.nNumber);
+            if (parameter.nMsb >= 0)
+                Put(out, control, kDataEntry, parameter.nMsb);
+            if (parameter.nLsb >= 0)
+                Put(out, control, kDataEntryLsb, parameter.nLsb);
+        }
+        // Data entry the song sends later reaches the parameter it selected last.
+        if (c.nSelected >= 0)
+            PutSelect(out, control, (c.nSelected & kNrpnFlag) != 0, c.nSelected & 0x3FFF);
+        else
+            PutSelect(out, control, false, 0x3FFF);
+        Put(out, static_cast<std::uint8_t>(0xE0 | channel),
+            static_cast<std::uint8_t>(c.nPitchBend & 0x7F),
+            static_cast<std::uint8_t>((c.nPitchBend >> 7) & 0x7F));
+        if (c.nChannelPressure >= 0)
+            Put(out, static_cast<std::uint8_t>(0xD0 | channel),
+                static_cast<std::uint8_t>(c.nChannelPressure));
+        for (const auto& [note, velocity] : c.heldNotes)
+            Put(out, static_cast<std::uint8_t>(0x90 | channel), note, velocity);
+    }
+    return out;
 }

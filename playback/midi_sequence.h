@@ -53,6 +53,15 @@ struct CMidiEvent
     std::uint32_t nLength = 0; // SysEx and Escape: how many bytes
 };
 
+// A registered (RPN) or non-registered (NRPN) parameter and the value data entry gave it.
+struct CChannelParameter
+{
+    bool bNrpn = false;
+    std::uint16_t nNumber = 0; // 14 bits: MSB (CC101 or CC99) * 128 + LSB (CC100 or CC98)
+    int nMsb = -1;             // CC6, -1: never set
+    int nLsb = -1;             // CC38, -1: never set
+};
+
 // What a channel looks like at a given time, for chasing after a seek or a pause.
 struct CChannelState
 {
@@ -61,9 +70,33 @@ struct CChannelState
     int nPitchBend = 8192;            // 14 bits, 8192 is the centre
     int nChannelPressure = -1;        // -1: never set
     std::vector<std::pair<std::uint8_t, std::uint8_t>> heldNotes; // note, velocity
+    // Every parameter data entry set, in the order first set; increments and decrements
+    // (CC96, CC97) are applied to the value, never kept as controllers.
+    std::vector<CChannelParameter> parameters;
+    // The parameter data entry would reach now: -1 for none (or the null RPN), else
+    // (NRPN ? 0x4000 : 0) | number.
+    int nSelected = -1;
 
     CChannelState() { controllers.fill(-1); }
 };
+
+// One channel message as it goes out: status and its data bytes.
+struct CMidiMessage
+{
+    std::uint8_t bytes[3] = {};
+    std::uint8_t nSize = 0;
+};
+
+// What every channel is set to before a song plays from its start, and again before a chase:
+// reset all controllers, bank 0/0 and program 0, volume 100, pan 64, and a pitch bend range of
+// two semitones (RPN 0) followed by the null RPN. 12 messages a channel.
+void AppendChannelDefaults(std::vector<CMidiMessage>& out);
+// The messages that take any receiver, its notes already silenced, to the state that playing
+// `state` from the song's start would leave: the defaults, then per channel bank and program,
+// controllers, each parameter as select, data entry MSB and LSB, then the song's own selection
+// (or the null RPN), pitch bend, channel pressure and the held notes. A pure function, shared by
+// every output.
+std::vector<CMidiMessage> ChaseMessages(const std::array<CChannelState, 16>& state);
 
 class CMidiSequence
 {

@@ -34,16 +34,17 @@ constexpr std::size_t kRenderBlockFrames = 4096;
 constexpr double kRenderTailSeconds = 30.0;
 // How long the effects ring on in a render once the last voice has gone.
 constexpr double kRenderRingSeconds = 2.0;
-constexpr std::uint8_t kBankSelect = 0;
-constexpr std::uint8_t kBankSelectLsb = 32;
 constexpr std::uint8_t kSustainPedal = 64;
 constexpr std::uint8_t kSostenutoPedal = 66;
 constexpr std::uint8_t kAllSoundOff = 120;
-constexpr std::uint8_t kResetControllers = 121;
 constexpr std::uint8_t kAllNotesOff = 123;
 // The MIDI port's thread looks at the player's state at least this often while it sleeps, so
 // that a resume or a seek is heard without delay.
 constexpr std::int64_t kPortPollMicros = 2000;
+// A JACK clock that moves on by more than this at once has jumped (a server restarted or its
+// counter reset), rather than come late: a loaded machine without realtime scheduling stalls a
+// server for a tenth of a second now and then, and the song then catches up instead.
+constexpr std::int64_t kClockJumpMicros = 1000000;
 
 std::int64_t MonotonicMicros()
 {
@@ -318,9 +319,50 @@ void CSequencerEngine::SendLocked(const std::uint8_t* bytes, std::size_t size)
             --m_held[channel][note];
     }
     if (UsesPort())
-        m_port->Send(bytes, size);
+    {
+        if (m_nOutboxHead == m_outbox.size() && m_port->Room() >= size)
+        {
+            m_port->Send(bytes, size);
+            return;
+        }
+        const auto length = static_cast<std::uint32_t>(size);
+        for (int shift = 24; shift >= 0; shift -= 8)
+            m_outbox.push_back(static_cast<std::uint8_t>(length >> shift));
+        m_outbox.insert(m_outbox.end(), bytes, bytes + size);
+    }
     else if (m_synth != nullptr)
         ApplyToSynth(m_synth, bytes, size);
+}
+
+void CSequencerEngine::SendAllLocked(const std::vector<CMidiMessage>& messages)
+{
+    for (const CMidiMessage& message : messages)
+        SendLocked(message.bytes, message.nSize);
+}
+
+void CSequencerEngine::FlushLocked()
+{
+    while (m_nOutboxHead < m_outbox.size())
+    {
+        const std::uint8_t* at = m_outbox.data() + m_nOutboxHead;
+        const std::size_t size = (std::size_t{at[0]} << 24) | (std::size_t{at[1]} << 16) |
+                                 (std::size_t{at[2]} << 8) | at[3];
+        if (m_port->Room() < size)
+        {
+            // A message larger than a whole cycle's buffer can never go out; anything else
+            // waits for the next cycle.
+            if (!m_port->IsCycleEmpty())
+                break;
+        }
+        else
+            m_port->Send(at + 4, size);
+        m_nOutboxHead += 4 + size;
+    }
+    if (m_nOutboxHead == m_outbox.size())
+    {
+        m_outbox.clear();
+        m_nOutboxHead = 0;
+    }
 }
 
 void CSequencerEngine::SendEventLocked(const CMidiEvent& event)
@@ -406,57 +448,7 @@ void CSequencerEngine::ChaseLocked()
 {
     // Every event before the next one to send has been sent: the state after them is the one
     // to stand in.
-    const std::vector<CMidiEvent>& events = m_sequence.Events();
-    const std::int64_t at =
-        m_nNext < events.size() ? events[m_nNext].nMicros : m_sequence.TotalMicros() + 1;
-    const std::array<CChannelState, 16> state = m_sequence.StateAt(at);
-    for (std::uint8_t channel = 0; channel < kChannels; ++channel)
-    {
-        const CChannelState& c = state[channel];
-        const std::uint8_t control = 0xB0 | channel;
-        // Bank select only counts with the program change that follows it.
-        for (std::uint8_t controller : {kBankSelect, kBankSelectLsb})
-        {
-            if (c.controllers[controller] >= 0)
-            {
-                const std::uint8_t bank[3] = {control, controller,
-                                              static_cast<std::uint8_t>(c.controllers[controller])};
-                SendLocked(bank, 3);
-            }
-        }
-        if (c.nProgram >= 0)
-        {
-            const std::uint8_t program[2] = {static_cast<std::uint8_t>(0xC0 | channel),
-                                             static_cast<std::uint8_t>(c.nProgram)};
-            SendLocked(program, 2);
-        }
-        // Channel mode messages (120 on) are not state to restore.
-        for (std::uint8_t controller = 0; controller < kAllSoundOff; ++controller)
-        {
-            if (controller == kBankSelect || controller == kBankSelectLsb ||
-                c.controllers[controller] < 0)
-                continue;
-            const std::uint8_t message[3] = {control, controller,
-                                             static_cast<std::uint8_t>(c.controllers[controller])};
-            SendLocked(message, 3);
-        }
-        const std::uint8_t bend[3] = {static_cast<std::uint8_t>(0xE0 | channel),
-                                      static_cast<std::uint8_t>(c.nPitchBend & 0x7F),
-                                      static_cast<std::uint8_t>((c.nPitchBend >> 7) & 0x7F)};
-        SendLocked(bend, 3);
-        if (c.nChannelPressure >= 0)
-        {
-            const std::uint8_t pressure[2] = {static_cast<std::uint8_t>(0xD0 | channel),
-                                              static_cast<std::uint8_t>(c.nChannelPressure)};
-            SendLocked(pressure, 2);
-        }
-        for (const auto& note : c.heldNotes)
-        {
-            const std::uint8_t on[3] = {static_cast<std::uint8_t>(0x90 | channel), note.first,
-                                        note.second};
-            SendLocked(on, 3);
-        }
-    }
+    SendAllLocked(ChaseMessages(m_sequence.StateAfter(m_nNext)));
 }
 
 void CSequencerEngine::AnchorLocked()
@@ -498,12 +490,11 @@ bool CSequencerEngine::Play()
     SilenceLocked();
     if (UsesPort())
     {
-        for (std::uint8_t channel = 0; channel < kChannels; ++channel)
-        {
-            const std::uint8_t reset[3] = {static_cast<std::uint8_t>(0xB0 | channel),
-                                           kResetControllers, 0};
-            SendLocked(reset, 3);
-        }
+        // Every channel starts from the same defaults a chase puts back, so that a seek lands
+        // where playing from the start would.
+        std::vector<CMidiMessage> defaults;
+        AppendChannelDefaults(defaults);
+        SendAllLocked(defaults);
     }
     else
     {
@@ -577,7 +568,7 @@ void CSequencerEngine::Close()
         {
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
-                if (!m_port->HasPending())
+                if (m_nOutboxHead == m_outbox.size())
                     break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -592,6 +583,8 @@ void CSequencerEngine::Close()
         m_nPosFrames = 0;
         m_nPosMicros = 0;
         std::fill(&m_held[0][0], &m_held[0][0] + sizeof m_held, std::uint8_t{0});
+        m_outbox.clear();
+        m_nOutboxHead = 0;
         m_bEnded = false;
     }
     m_bOpen = false;
@@ -998,12 +991,21 @@ void CSequencerEngine::PortCycle(void* data, std::uint32_t frames)
     if (self->m_port == nullptr)
         return;
     self->m_port->BeginCycle();
+    // What the last cycles had no room for goes first.
+    self->FlushLocked();
     if (self->RunningLocked())
     {
         // The song follows the server's clock: when the server has skipped frames (a cycle
-        // came late), what fell in them goes out now and the rest stays on time.
-        const std::uint32_t due = self->m_port->CycleStartFrame() - self->m_nAnchorFrame;
-        if (due < 0x80000000u && std::int64_t{due} > self->m_nPosFrames)
+        // came late), what fell in them goes out now and the rest stays on time. A jump of
+        // more than a second, or backwards (a server restarted under us), is no late cycle:
+        // the song goes on from where it was instead of sending the rest of itself at once.
+        const std::uint32_t start = self->m_port->CycleStartFrame();
+        const std::uint32_t due = start - self->m_nAnchorFrame;
+        const std::int64_t jump = std::int64_t{due} - self->m_nPosFrames;
+        if (due >= 0x80000000u || jump < 0 ||
+            jump > FrameOf(kClockJumpMicros, self->m_nRate) + std::int64_t{frames})
+            self->m_nAnchorFrame = start - static_cast<std::uint32_t>(self->m_nPosFrames);
+        else if (jump > 0)
         {
             self->m_nPosFrames = due;
             self->DispatchDueLocked(MicrosOf(due, self->m_nRate));
@@ -1021,6 +1023,7 @@ void CSequencerEngine::PortLoop()
     while (!m_bStopThread)
     {
         std::int64_t wake = MonotonicMicros() + kPortPollMicros;
+        FlushLocked();
         if (RunningLocked())
         {
             const std::int64_t now = MonotonicMicros();

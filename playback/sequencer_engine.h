@@ -74,6 +74,9 @@ private:
     // The sequencer. Everything *Locked runs under m_mutex.
     bool UsesPort() const { return m_port != nullptr; }
     void SendLocked(const std::uint8_t* bytes, std::size_t size);
+    void SendAllLocked(const std::vector<CMidiMessage>& messages);
+    // Hands the port the waiting messages, in order, as far as its room goes.
+    void FlushLocked();
     void SendEventLocked(const CMidiEvent& event);
     void DispatchDueLocked(std::int64_t micros);
     void SilenceLocked();
@@ -122,6 +125,10 @@ private:
     std::int64_t m_nAnchorMicros = 0;         // port: the clock's time at the song's start
     std::uint32_t m_nAnchorFrame = 0;         // JACK: the server's frame at the song's start
     std::uint8_t m_held[kChannels][128] = {}; // note-ons sent and not yet let go
+    // Port: messages the port had no room for yet, each a 4-byte length and its bytes, from
+    // m_nOutboxHead on. Nothing is dropped: they go out in the next cycles, in order.
+    std::vector<std::uint8_t> m_outbox;
+    std::size_t m_nOutboxHead = 0;
     bool m_bOpen = false;
     bool m_bPaused = false;
     bool m_bStarted = false;

@@ -141,4 +141,69 @@ TEST(MidiPortOutput, NotesArriveOnTimeTheLastIsLetGoAndAPauseSilences)
     }
 }
 
+// More messages at one frame than a JACK cycle holds (about 253), after the start's preamble:
+// every one arrives, in the song's order, the overflow a cycle or two later; then a seek back
+// sends its chase the same way.
+TEST(MidiPortOutput, NothingIsLostWhenACycleIsFull)
+{
+    ScratchFolder folder;
+    CJackServer server(folder.Path());
+    ASSERT_TRUE(server.Started()) << "jackd is not installed (scripts/deps.sh test)";
+    CCaptureClient capture;
+    ASSERT_TRUE(capture.Ready());
+
+    Bytes body;
+    std::vector<Bytes> sent;
+    for (std::uint8_t channel = 0; channel < 16; ++channel)
+    {
+        const auto control = static_cast<std::uint8_t>(0xB0 | channel);
+        for (std::uint8_t controller = 70; controller < 90; ++controller)
+            sent.push_back({control, controller, static_cast<std::uint8_t>(channel + controller)});
+        sent.push_back({static_cast<std::uint8_t>(0x90 | channel), 60, 100});
+    }
+    for (const Bytes& m : sent)
+        body.insert(body.end(), {0x00, m[0], m[1], m[2]});
+    body.insert(body.end(), {0x83, 0x60, 0xFF, 0x2F, 0x00}); // held to the end, 0.5 s
+    const std::string song = folder.File("dense.mid");
+    WriteBytes(song, MakeSmf({body}, -1, 0));
+
+    PlayerOptions options;
+    options.strMidiPort = "capture:";
+    CSequencerPlayer player(options);
+    ASSERT_TRUE(player.Open(song)) << player.ErrorText();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    capture.Take();
+    ASSERT_TRUE(player.Play());
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!player.IsFinished() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::vector<Captured> played = capture.Take();
+    // The preamble: per channel the pedals, all notes off and all sound off, then the 12
+    // defaults; the release: a note-off and the two pedals per channel.
+    constexpr std::size_t kPreamble = 16 * 4 + 16 * 12;
+    ASSERT_EQ(played.size(), kPreamble + sent.size() + 16 * 3);
+    for (std::size_t i = 0; i < sent.size(); ++i)
+        ASSERT_EQ(played[kPreamble + i].bytes, sent[i]) << i;
+    EXPECT_GT(played[kPreamble + sent.size() - 1].nFrame, played[0].nFrame)
+        << "a cycle held everything";
+
+    // A seek back into the song while it plays: silence, then the chase, all of it.
+    ASSERT_TRUE(player.Play());
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    capture.Take();
+    ASSERT_TRUE(player.Seek(0.1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::vector<Captured> chased = capture.Take();
+    std::size_t controllers = 0;
+    for (const Captured& c : chased)
+        controllers += (c.bytes[0] & 0xF0) == 0xB0 && c.bytes[1] >= 70 && c.bytes[1] < 90 &&
+                       c.bytes[2] == (c.bytes[0] & 0x0F) + c.bytes[1];
+    EXPECT_EQ(controllers, 16u * 20);
+    EXPECT_EQ(std::count_if(chased.begin(), chased.end(),
+                            [](const Captured& c)
+                            { return Is(c, 0x90 | (c.bytes[0] & 0x0F), 60); }),
+              16);
+}
+
 } // namespace

@@ -1,5 +1,8 @@
 #include "midi_sequence.h"
 
+#include <algorithm>
+#include <map>
+
 #include <gtest/gtest.h>
 
 #include "piano_roll_model.h"
@@ -303,7 +306,10 @@ TEST(MidiSequence, StateAtChasesWhatTheSongSetBeforeThatTime)
     EXPECT_EQ(ch.controllers[7], 90);
     EXPECT_EQ(ch.controllers[64], 127);
     EXPECT_EQ(ch.controllers[101], 0);
-    EXPECT_EQ(ch.controllers[6], 12);
+    ASSERT_EQ(ch.parameters.size(), 1u); // data entry to RPN 0, the bend range
+    EXPECT_FALSE(ch.parameters[0].bNrpn);
+    EXPECT_EQ(ch.parameters[0].nNumber, 0);
+    EXPECT_EQ(ch.parameters[0].nMsb, 12);
     EXPECT_EQ(ch.controllers[10], -1);
     EXPECT_EQ(ch.nPitchBend, 0x50 << 7);
     EXPECT_EQ(ch.nChannelPressure, 33);
@@ -366,5 +372,157 @@ TEST(MidiSequence, PianoRollDrawsEveryNoteWhenThePlayerPlaysIt)
         EXPECT_EQ(roll.Notes().back().nNote, format == 2 ? 64 : 62);
         EXPECT_EQ(roll.TempoMap().BeatAt(seq.TotalTicks()).nBar,
                   seq.TempoMap().BeatAt(seq.TotalTicks()).nBar);
+    }
+}
+
+namespace
+{
+
+// What a receiver keeps of the messages it gets: enough to tell two ways of reaching a point
+// of the song apart.
+struct CReceiver
+{
+    int nProgram = 0;
+    std::array<int, 128> controllers{};
+    std::map<int, int> parameters; // (NRPN ? 0x4000 : 0) | number -> 14-bit value
+    int nSelected = -1;
+    int nBend = 8192;
+    int nPressure = 0;
+    std::map<int, int> held; // note -> velocity
+
+    void Take(const std::uint8_t* m)
+    {
+        switch (m[0] & 0xF0)
+        {
+        case 0x80:
+            held.erase(m[1]);
+            break;
+        case 0x90:
+            if (m[2] == 0)
+                held.erase(m[1]);
+            else
+                held[m[1]] = m[2];
+            break;
+        case 0xB0:
+            TakeControl(m[1], m[2]);
+            break;
+        case 0xC0:
+            nProgram = m[1];
+            break;
+        case 0xD0:
+            nPressure = m[1];
+            break;
+        case 0xE0:
+            nBend = m[1] | (m[2] << 7);
+            break;
+        }
+    }
+
+    void TakeControl(int c, int v)
+    {
+        if (c == 121)
+        {
+            controllers[1] = 0;
+            controllers[11] = 127;
+            for (int p = 64; p <= 67; ++p)
+                controllers[p] = 0;
+            nSelected = -1;
+            nBend = 8192;
+            nPressure = 0;
+        }
+        else if (c == 120 || c >= 123)
+            held.clear();
+        else if (c >= 98 && c <= 101)
+        {
+            controllers[c] = v;
+            const bool nrpn = c < 100;
+            const int msb = controllers[nrpn ? 99 : 101], lsb = controllers[nrpn ? 98 : 100];
+            nSelected = msb == 127 && lsb == 127 ? -1 : (nrpn ? 0x4000 : 0) | msb << 7 | lsb;
+        }
+        else if (c == 6 || c == 38 || c == 96 || c == 97)
+        {
+            if (nSelected < 0)
+                return;
+            int& value = parameters[nSelected];
+            if (c == 6)
+                value = (v << 7) | (value & 0x7F);
+            else if (c == 38)
+                value = (value & ~0x7F) | v;
+            else
+                value = std::clamp(value + (c == 96 ? 1 : -1), 0, 16383);
+        }
+        else
+            controllers[c] = v;
+    }
+
+    bool operator==(const CReceiver& o) const
+    {
+        auto plain = controllers, other = o.controllers;
+        for (int c = 98; c <= 101; ++c)
+            plain[c] = other[c] = 0; // the selection is compared as what it selects
+        // A device's own defaults for its non-registered parameters are unknown to a chase.
+        const auto registered = [](std::map<int, int> all)
+        {
+            for (auto it = all.begin(); it != all.end();)
+                it = it->first & 0x4000 ? all.erase(it) : std::next(it);
+            return all;
+        };
+        return nProgram == o.nProgram && plain == other &&
+               registered(parameters) == registered(o.parameters) && nSelected == o.nSelected &&
+               nBend == o.nBend && nPressure == o.nPressure && held == o.held;
+    }
+};
+
+using CReceivers = std::array<CReceiver, 16>;
+
+void Deliver(CReceivers& to, const std::vector<CMidiMessage>& messages)
+{
+    for (const CMidiMessage& m : messages)
+        to[m.bytes[0] & 0x0F].Take(m.bytes);
+}
+
+} // namespace
+
+// A chase leaves every channel as playing from the start would, whatever the receiver held
+// before: a program and volume set later in the song are undone by a seek back, a bend range
+// set by RPN (and stepped by data increment) survives a seek, data entry follows its select.
+TEST(MidiSequence, ChaseEqualsPlayingFromTheStart)
+{
+    const Bytes body = {
+        0x00, 0xB0, 101,  0,  0x00, 0xB0, 100, 0,   0x00, 0xB0, 6,    12, // bend range 12
+        0x00, 0xB0, 96,   0,  0x00, 0xB0, 99,  1,   0x00, 0xB0, 98,   8,  // +1 cent; NRPN 1/8
+        0x00, 0xB0, 6,    70, 0x00, 0x90, 60,  100, 0x60, 0xE0, 0,    0x60,
+        0x83, 0x60, 0xC0, 40, 0x00, 0xB0, 7,   30,  0x00, 0x80, 60,   0, // "later": program 40
+        0x00, 0x91, 64,   90, 0x60, 0xB1, 121, 0,   0x00, 0xFF, 0x2F, 0x00};
+    std::vector<Bytes> songs = {MakeSmf({body})};
+    for (const std::string& name : kRealSongs)
+        songs.push_back(ReadBytes(DataPath(name)));
+    for (const Bytes& song : songs)
+    {
+        const CMidiSequence seq = MustRead(song);
+        const std::size_t count = seq.Events().size();
+        for (const std::size_t played : {std::size_t{0}, std::size_t{3}, std::size_t{7}, count / 4,
+                                         count / 2, count * 3 / 4, count})
+        {
+            SCOPED_TRACE(std::to_string(played) + " of " + std::to_string(count));
+            CReceivers fromStart;
+            std::vector<CMidiMessage> defaults;
+            AppendChannelDefaults(defaults);
+            Deliver(fromStart, defaults);
+            for (std::size_t i = 0; i < std::min(played, count); ++i)
+            {
+                const CMidiEvent& ev = seq.Events()[i];
+                if (ev.kind == CMidiEvent::Kind::Channel)
+                    Deliver(fromStart, {CMidiMessage{{ev.status, ev.data1, ev.data2}, 3}});
+            }
+            // A receiver that played further on: program 40, volume 30, a bend range of 12.
+            CReceivers chased;
+            Deliver(chased, ChaseMessages(seq.StateAfter(count)));
+            for (CReceiver& r : chased)
+                r.held.clear(); // what a seek's silence does first
+            Deliver(chased, ChaseMessages(seq.StateAfter(played)));
+            for (int channel = 0; channel < 16; ++channel)
+                EXPECT_TRUE(chased[channel] == fromStart[channel]) << "channel " << channel;
+        }
     }
 }
