@@ -11,6 +11,7 @@
 #include <jack/midiport.h>
 
 #include "log_capture.h"
+#include "string_table.h"
 
 namespace
 {
@@ -185,7 +186,15 @@ bool CMidiPort::Open(const std::string& part, CycleHandler handler, void* data, 
             return false;
         }
     }
-    error = listError.empty() ? "-" : listError;
+    // Say what there is, so that a mistyped name can be put right.
+    std::string names;
+    for (const PortEntry& port : Enumerate(listError))
+        names += (names.empty() ? "" : ", ") + port.strName;
+    if (names.empty())
+        names = LoadResString(IDS_PLAYER_NO_PORTS_AT_ALL);
+    error = FormatResString(IDS_PLAYER_NO_SUCH_PORT, part, names);
+    if (!listError.empty())
+        error += " (" + listError + ")";
     return false;
 }
 

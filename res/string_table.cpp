@@ -35,6 +35,8 @@ const std::unordered_map<UINT, std::string>& Table()
          "のどれかにしてください。"},
         {IDS_PLAYER_NO_MIDI_PORTS, "MIDI ポートを調べられませんでした（%1）。"},
         {IDS_PLAYER_NO_MODULE, "演奏部品 %1 を読みこめませんでした（%2）。"},
+        {IDS_PLAYER_NO_SUCH_PORT, "名前に %1 を含むポートはありません。あるのは %2 です"},
+        {IDS_PLAYER_NO_PORTS_AT_ALL, "ひとつもありません"},
         {IDS_SMF_BAD_HEADER, "ヘッダーの長さが 6 でないか、形式が 0、1、2 のどれでもありません"},
         {IDS_SMF_SMPTE, "SMPTE 形式の時間単位には対応していません"},
         {IDS_SMF_TOO_MANY_TRACKS, "トラックが 127 を超えています"},

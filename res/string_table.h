@@ -28,6 +28,8 @@ constexpr UINT IDS_PLAYER_RENDER_TOO_LONG = 0x4021; // %1: the song's length, %2
 constexpr UINT IDS_PLAYER_UNKNOWN_AUDIO_FORMAT = 0x4022; // %1: the file to render into
 constexpr UINT IDS_PLAYER_NO_MIDI_PORTS = 0x4023;        // %1: why the ports cannot be listed
 constexpr UINT IDS_PLAYER_NO_MODULE = 0x4024;            // %1: the module, %2: why or where
+constexpr UINT IDS_PLAYER_NO_SUCH_PORT = 0x4025; // %1: the name asked for, %2: the ports there are
+constexpr UINT IDS_PLAYER_NO_PORTS_AT_ALL = 0x4026; // %2 of IDS_PLAYER_NO_SUCH_PORT: none
 // Why a song cannot be played: %1 is the track's number, counted from 1.
 constexpr UINT IDS_SMF_BAD_HEADER = 0x4010;
 constexpr UINT IDS_SMF_SMPTE = 0x4011;

@@ -168,6 +168,13 @@ TEST(MidiPortOutput, NothingIsLostWhenACycleIsFull)
     WriteBytes(song, MakeSmf({body}, -1, 0));
 
     PlayerOptions options;
+    options.strMidiPort = "nosuch";
+    {
+        CSequencerPlayer wrong(options);
+        EXPECT_FALSE(wrong.Open(song));
+        // The reason names the ports there are, so that a mistyped name can be put right.
+        EXPECT_NE(wrong.ErrorText().find("capture:in"), std::string::npos) << wrong.ErrorText();
+    }
     options.strMidiPort = "capture:";
     CSequencerPlayer player(options);
     ASSERT_TRUE(player.Open(song)) << player.ErrorText();
