@@ -56,8 +56,10 @@ enum class Step
 class CTrackCursor
 {
 public:
-    CTrackCursor(const std::uint8_t* data, std::size_t begin, std::size_t end, bool openEnded)
-        : m_pData(data), m_nPos(begin), m_nEnd(end), m_bOpenEnded(openEnded)
+    CTrackCursor(const std::uint8_t* data, std::size_t begin, std::size_t end, bool openEnded,
+                 std::uint8_t runningStatus)
+        : m_pData(data), m_nPos(begin), m_nEnd(end), m_bOpenEnded(openEnded),
+          m_nRunningStatus(runningStatus)
     {
     }
 
@@ -110,9 +112,8 @@ public:
             return Step::Event;
         }
 
-        // Sysex and meta events cancel running status: a data byte right after them has no
-        // status to lean on and the event cannot be read.
-        m_nRunningStatus = 0;
+        // Sysex and meta events leave running status as it was, as the converter's walk reads
+        // them, so that every song it converts plays.
         if (status == 0xF0 || status == 0xF7)
         {
             std::uint32_t length = 0;
@@ -159,6 +160,7 @@ public:
     }
 
     std::size_t Position() const { return m_nPos; }
+    std::uint8_t RunningStatus() const { return m_nRunningStatus; }
     std::uint64_t Tick() const { return m_nTick; }
 
     // The next `count` F7 events continue a sysex packet already joined into one message.
@@ -211,7 +213,8 @@ private:
     bool m_bOpenEnded;
     bool m_bEnded = false;
     std::uint64_t m_nTick = 0;
-    std::uint8_t m_nRunningStatus = 0; // never crosses tracks: each track has its own cursor
+    // A track starts with the status the track before it left, as in the converter's walk.
+    std::uint8_t m_nRunningStatus;
     std::uint32_t m_nContinuations = 0;
 };
 
@@ -327,7 +330,8 @@ struct CTrackSpan
     std::size_t nBegin = 0;
     std::size_t nEnd = 0;
     bool bOpenEnded = false;
-    std::uint64_t nTickBase = 0; // format 2: where the pattern starts in the song
+    std::uint64_t nTickBase = 0;     // format 2: where the pattern starts in the song
+    std::uint8_t nRunningStatus = 0; // what the track before left
 };
 
 // Turns raw events into the sequence's events. The same steps run twice: once to check every
@@ -615,6 +619,7 @@ bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string
     // Format 2: patterns play one after the other, each from its own start; the tempo a pattern
     // leaves stays for the next until that one sets its own.
     std::uint64_t patternStart = 0;
+    std::uint8_t carried = 0;
     for (int number = 1; number <= tracks; ++number)
     {
         std::uint32_t length = 0;
@@ -640,7 +645,8 @@ bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string
         span.bOpenEnded = length > size - span.nBegin;
         span.nEnd = span.bOpenEnded ? size : span.nBegin + length;
         span.nTickBase = format == 2 ? patternStart : 0;
-        CTrackCursor cursor(data, span.nBegin, span.nEnd, span.bOpenEnded);
+        span.nRunningStatus = carried;
+        CTrackCursor cursor(data, span.nBegin, span.nEnd, span.bOpenEnded, carried);
         CRawEvent ev;
         for (;;)
         {
@@ -655,6 +661,7 @@ bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string
         }
         if (format == 2)
             patternStart += cursor.Tick();
+        carried = cursor.RunningStatus();
         // Events address their bytes with 32 bits.
         if (counter.Bytes() > std::numeric_limits<std::uint32_t>::max())
             return Refuse(reason, IDS_SMF_BAD_EVENT, number);
@@ -671,7 +678,7 @@ bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string
     {
         for (const CTrackSpan& span : spans)
         {
-            CTrackCursor cursor(data, span.nBegin, span.nEnd, span.bOpenEnded);
+            CTrackCursor cursor(data, span.nBegin, span.nEnd, span.bOpenEnded, span.nRunningStatus);
             CRawEvent ev;
             while (cursor.Next(ev) == Step::Event)
                 sink.Take(cursor, ev, span.nTickBase);
@@ -688,7 +695,8 @@ bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string
         CMergeQueue queue(spans.size());
         for (std::size_t i = 0; i < spans.size(); ++i)
         {
-            cursors.emplace_back(data, spans[i].nBegin, spans[i].nEnd, spans[i].bOpenEnded);
+            cursors.emplace_back(data, spans[i].nBegin, spans[i].nEnd, spans[i].bOpenEnded,
+                                 spans[i].nRunningStatus);
             if (cursors[i].Next(pending[i]) == Step::Event)
                 queue.Push({pending[i].nTick, static_cast<std::uint32_t>(i)});
             else

@@ -15,8 +15,9 @@
 // - StateAt() replays the channel messages before a time and says what a sequencer must send
 //   to stand at that time as if it had played there: per channel the program and bank, every
 //   controller, pitch bend, channel pressure, and the notes still held (chasing).
-// - Running status: a data byte where a status is due, after a sysex or meta event or at the
-//   start of a track, makes the file unreadable (no real song seen relies on it).
+// - Running status is read as the converter's walk reads it: sysex and meta events leave it as
+//   it was, and a track starts with the status the track before it left. A data byte before
+//   any status byte of the song makes the file unreadable.
 // - Sysex packets become one message at the time of their F0, even with other events between
 //   the packets; packets that stop before an F7 (the track ends, or a new F0 comes) are closed
 //   with an F7 of ours. An F7 event outside a packet is an Escape; an empty one is dropped.
