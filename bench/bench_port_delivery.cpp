@@ -42,8 +42,9 @@ Message Bytes(const CMidiMessage& m)
 }
 
 // The pause's silence: per channel the two pedals, a note-off per held note, all notes off and
-// all sound off.
-bool IsSilence(const std::vector<Captured>& got, std::size_t from)
+// all sound off; after the song's end, its release first (a note-off per held note and the two
+// pedals per channel).
+bool IsSilence(const std::vector<Captured>& got, std::size_t from, bool ended)
 {
     std::size_t controls = 0;
     for (std::size_t i = from; i < got.size(); ++i)
@@ -55,7 +56,7 @@ bool IsSilence(const std::vector<Captured>& got, std::size_t from)
         else if (!(m.size() == 3 && (m[0] & 0xF0) == 0x80))
             return false;
     }
-    return controls == 64;
+    return controls == (ended ? 96u : 64u);
 }
 
 struct Phase
@@ -76,6 +77,7 @@ Phase Check(const CMidiSequence& seq, const std::vector<Message>& lead, std::siz
     {
         if (at >= got.size() || got[at].bytes != m)
         {
+            std::printf("  the lead differs at message %zu of %zu\n", at, lead.size());
             phase.bOk = false;
             return phase;
         }
@@ -98,7 +100,21 @@ Phase Check(const CMidiSequence& seq, const std::vector<Message>& lead, std::siz
         ++i;
     }
     phase.nSongMessages = i - first;
-    phase.bOk = IsSilence(got, at);
+    phase.bOk = IsSilence(got, at, i == events.size());
+    if (!phase.bOk)
+    {
+        std::printf("  after %zu song messages from event %zu, message %zu of %zu:", i - first,
+                    first, at, got.size());
+        for (std::uint8_t b : got[at].bytes)
+            std::printf(" %02X", b);
+        if (i < events.size())
+        {
+            std::printf("; the song's next:");
+            for (std::uint8_t b : EventBytes(seq, events[i]))
+                std::printf(" %02X", b);
+        }
+        std::printf("\n");
+    }
     return phase;
 }
 
