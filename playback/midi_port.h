@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "midi_output.h"
+
 class RtMidiOut;
 
 // Set (to anything), JACK ports are reached the way ALSA sequencer ports are: through RtMidi and
@@ -21,7 +23,7 @@ constexpr const char* kJackThroughRtMidiVariable = "TARVEL1_JACK_THROUGH_RTMIDI"
 typedef struct _jack_client jack_client_t;
 typedef struct _jack_port jack_port_t;
 
-class CMidiPort
+class CMidiPort final : public IMidiOutput
 {
 public:
     // Called from the JACK server's thread once a cycle of `frames` frames; between
@@ -39,35 +41,35 @@ public:
     // Opens the first port whose full name contains `part`. False with `error` set when there is
     // none or it cannot be opened. `handler` serves a JACK port's cycles.
     bool Open(const std::string& part, CycleHandler handler, void* data, std::string& error);
-    void Close();
+    void Close() override;
     bool IsOpen() const { return m_out != nullptr || m_client != nullptr; }
-    const std::string& Name() const { return m_strName; }
+    const std::string& Name() const override { return m_strName; }
     // True for a JACK port: its time is counted in the server's frames, at SampleRate().
-    bool IsClocked() const { return m_client != nullptr; }
-    int SampleRate() const { return m_nSampleRate; }
+    bool IsClocked() const override { return m_client != nullptr; }
+    int SampleRate() const override { return m_nSampleRate; }
 
     // How many bytes one message may have that the port takes now; a message larger than this
     // must wait (the sequencer keeps it, in order, for later). JACK: the room left in the
     // cycle's buffer, 0 outside a cycle. Through RtMidi: a budget of kRtMidiBurstBytes that
     // refills at that many bytes every kRtMidiBurstMicros, since RtMidi's own JACK path loses
     // what its cycle cannot hold and the ALSA sequencer's queue is finite too.
-    std::size_t Room() const;
+    std::size_t Room() const override;
     // Nothing could be taken before now (a JACK cycle into which nothing was written yet, a
     // full budget): a message that does not fit now never will.
-    bool IsCycleEmpty() const;
+    bool IsCycleEmpty() const override;
     // One complete message (a channel message, or a sysex from F0 to F7), which must fit Room().
     // Never throws; false when the port did not take it.
-    bool Send(const std::uint8_t* bytes, std::size_t size);
+    bool Send(const std::uint8_t* bytes, std::size_t size) override;
 
     // JACK: the first frame of the cycle to come, and of the cycle being served. Both wrap
     // around at 2^32.
-    std::uint32_t NextCycleFrame() const;
-    std::uint32_t CycleStartFrame() const { return m_nCycleStart; }
+    std::uint32_t NextCycleFrame() const override;
+    std::uint32_t CycleStartFrame() const override { return m_nCycleStart; }
 
     // For the cycle handler only.
-    void BeginCycle();
-    void SetCycleOffset(std::uint32_t frame) { m_nOffset = frame; }
-    void EndCycle();
+    void BeginCycle() override;
+    void SetCycleOffset(std::uint32_t frame) override { m_nOffset = frame; }
+    void EndCycle() override;
 
 private:
     static int Process(std::uint32_t frames, void* data);

@@ -274,21 +274,8 @@ bool CSequencerEngine::Open(const std::uint8_t* song, std::size_t size, const st
     Close();
     if (!WaitForSoundFont())
         return false;
-    CMidiSequence sequence;
-    std::string reason;
-    if (!sequence.Read(song, size, reason))
-        return Fail(FormatResString(IDS_PLAYER_CANNOT_PLAY, name, reason));
-
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_sequence = std::move(sequence);
-        m_nNext = 0;
-        m_nPosFrames = 0;
-        m_nPosMicros = 0;
-        m_bStarted = false;
-        m_bPaused = false;
-        m_bEnded = false;
-    }
+    if (!TakeSong(song, size, name))
+        return false;
     if (!OpenOutput())
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -297,6 +284,56 @@ bool CSequencerEngine::Open(const std::uint8_t* song, std::size_t size, const st
     }
     m_bOpen = true;
     return true;
+}
+
+bool CSequencerEngine::TakeSong(const std::uint8_t* song, std::size_t size, const std::string& name)
+{
+    CMidiSequence sequence;
+    std::string reason;
+    if (!sequence.Read(song, size, reason))
+        return Fail(FormatResString(IDS_PLAYER_CANNOT_PLAY, name, reason));
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_sequence = std::move(sequence);
+    m_nNext = 0;
+    m_nPosFrames = 0;
+    m_nPosMicros = 0;
+    m_bStarted = false;
+    m_bPaused = false;
+    m_bEnded = false;
+    return true;
+}
+
+bool CSequencerEngine::OpenWithOutput(const std::uint8_t* song, std::size_t size,
+                                      std::unique_ptr<IMidiOutput> output)
+{
+    Close();
+    if (!TakeSong(song, size, output->Name()))
+        return false;
+    UseOutput(std::move(output));
+    m_bOpen = true;
+    return true;
+}
+
+bool CSequencerEngine::HasWaitingMessages() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nOutboxHead < m_outbox.size();
+}
+
+void CSequencerEngine::UseOutput(std::unique_ptr<IMidiOutput> output)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_port = std::move(output);
+        m_nRate = m_port->IsClocked() ? m_port->SampleRate() : kPlayerSampleRate;
+    }
+    m_strDriverName = m_port->Name();
+    // A JACK port is served by the server's cycle; the ALSA sequencer by a thread of ours.
+    if (!m_port->IsClocked())
+    {
+        m_bStopThread = false;
+        m_outputThread = std::thread([this] { PortLoop(); });
+    }
 }
 
 void CSequencerEngine::SendLocked(const std::uint8_t* bytes, std::size_t size)
@@ -769,18 +806,7 @@ bool CSequencerEngine::OpenOutput()
         std::string error;
         if (!port->Open(m_options.strMidiPort, PortCycle, this, error))
             return Fail(FormatResString(IDS_PLAYER_NO_MIDI_PORT, m_options.strMidiPort, error));
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_port = std::move(port);
-            m_nRate = m_port->IsClocked() ? m_port->SampleRate() : kPlayerSampleRate;
-        }
-        m_strDriverName = m_port->Name();
-        // A JACK port is served by the server's cycle; the ALSA sequencer by a thread of ours.
-        if (!m_port->IsClocked())
-        {
-            m_bStopThread = false;
-            m_outputThread = std::thread([this] { PortLoop(); });
-        }
+        UseOutput(std::move(port));
         return true;
     }
     switch (m_options.output)
@@ -889,7 +915,7 @@ void CSequencerEngine::CloseOutput()
     }
     if (m_port != nullptr)
     {
-        std::unique_ptr<CMidiPort> port;
+        std::unique_ptr<IMidiOutput> port;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             port = std::move(m_port);

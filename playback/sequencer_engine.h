@@ -21,7 +21,7 @@ typedef struct _fluid_hashtable_t fluid_settings_t;
 typedef struct _fluid_synth_t fluid_synth_t;
 typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
 
-class CMidiPort;
+class IMidiOutput;
 
 class CSequencerEngine final : public IPlayerEngine
 {
@@ -63,8 +63,20 @@ public:
 
     const std::string& ErrorText() const override { return m_strError; }
 
+    // Opens the song on an output of the caller's (a recording one in the fuzzer) instead of
+    // the port PlayerOptions names. A clocked output's cycles are served by ServeCycle().
+    bool OpenWithOutput(const std::uint8_t* song, std::size_t size,
+                        std::unique_ptr<IMidiOutput> output);
+    // What a clocked output's thread calls once a cycle of `frames` frames; it calls the
+    // output's BeginCycle() and EndCycle() itself.
+    void ServeCycle(std::uint32_t frames) { PortCycle(this, frames); }
+    // Messages waiting for room on the output.
+    bool HasWaitingMessages() const;
+
 private:
     bool Fail(std::string text);
+    bool TakeSong(const std::uint8_t* song, std::size_t size, const std::string& name);
+    void UseOutput(std::unique_ptr<IMidiOutput> output);
     void LoadSoundFont();
     bool OpenOutput();
     bool OpenDevice(const std::string& name);
@@ -99,7 +111,7 @@ private:
     fluid_settings_t* m_settings = nullptr;
     fluid_synth_t* m_synth = nullptr;
     fluid_audio_driver_t* m_driver = nullptr;
-    std::unique_ptr<CMidiPort> m_port;
+    std::unique_ptr<IMidiOutput> m_port;
 
     std::future<void> m_soundFontLoad;
     bool m_bSoundFontReady = false;
