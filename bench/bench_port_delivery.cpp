@@ -43,7 +43,7 @@ Message Bytes(const CMidiMessage& m)
 
 // The pause's silence: per channel the two pedals, a note-off per held note, all notes off and
 // all sound off; after the song's end, its release first (a note-off per held note and the two
-// pedals per channel).
+// pedals per channel). `ended`: every event of the song has gone out.
 bool IsSilence(const std::vector<Captured>& got, std::size_t from, bool ended)
 {
     std::size_t controls = 0;
@@ -56,7 +56,8 @@ bool IsSilence(const std::vector<Captured>& got, std::size_t from, bool ended)
         else if (!(m.size() == 3 && (m[0] & 0xF0) == 0x80))
             return false;
     }
-    return controls == (ended ? 96u : 64u);
+    // Once every event went out, the song may or may not have reached its end in the window.
+    return controls == 64 || (ended && controls == 96);
 }
 
 struct Phase

@@ -28,12 +28,13 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTARVEL1_WERROR=ON -DTARVEL1_
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_ctest build-asan
 
-# The fuzz time is shared between the song document and the sequencer's reader.
-echo "== fuzz load and convert, then the sequencer's reader, for ${fuzz_seconds} s in all"
+# The fuzz time is shared between the song document, the sequencer's reader and the sequencer
+# driving a recording output.
+echo "== fuzz load and convert, the sequencer's reader, then the sequencer, for ${fuzz_seconds} s in all"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTARVEL1_BUILD_FUZZ=ON -DTARVEL1_BUILD_GUI=OFF -DTARVEL1_BUILD_PLAYBACK=OFF \
     -DTARVEL1_BUILD_TESTS=OFF -DTARVEL1_BUILD_BENCH=OFF
-cmake --build build-fuzz -j"$jobs" --target song_fuzzer sequence_fuzzer
+cmake --build build-fuzz -j"$jobs" --target song_fuzzer sequence_fuzzer engine_fuzzer
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus" "$summary"' EXIT
 # The song fuzzer spends most of its half on small inputs, where the walker's cases are dense,
@@ -48,8 +49,15 @@ if [ "$long_seconds" -gt 0 ]; then
 fi
 sequence_corpus=$(mktemp -d)
 trap 'rm -rf "$corpus" "$sequence_corpus" "$summary"' EXIT
-build-fuzz/fuzz/sequence_fuzzer -max_total_time=$((fuzz_seconds - song_seconds)) \
+engine_seconds=$(((fuzz_seconds - song_seconds) / 2))
+build-fuzz/fuzz/sequence_fuzzer -max_total_time=$((fuzz_seconds - song_seconds - engine_seconds)) \
     -max_len=4096 -print_final_stats=1 "$sequence_corpus" fuzz/seeds tests/data
+if [ "$engine_seconds" -gt 0 ]; then
+    engine_corpus=$(mktemp -d)
+    trap 'rm -rf "$corpus" "$sequence_corpus" "$engine_corpus" "$summary"' EXIT
+    build-fuzz/fuzz/engine_fuzzer -max_total_time="$engine_seconds" -max_len=6000 \
+        -print_final_stats=1 "$engine_corpus" tests/data
+fi
 echo "fuzz: no finding in ${fuzz_seconds} s"
 
 # One closing line over both test runs, in the form CI reads.
