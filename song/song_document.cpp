@@ -93,7 +93,9 @@ void CTarvel1Doc::LoadSong(CArchive& ar)
     }
     catch (const CArchiveException& error)
     {
-        if (error.m_cause != CArchiveException::endOfFile)
+        // A header announcing no tracks misses only the byte that would end the song: the
+        // plain end-of-file text says that, as the song reader's does.
+        if (error.m_cause != CArchiveException::endOfFile || tracks == 0)
             throw;
         // The user learns how many ends of track were missing, which tells a cut file from a
         // header that announces tracks the file never had.

@@ -128,6 +128,17 @@ TEST(SongDocument, EveryTruncatedPrefixIsRefusedAndKeepsThePreviousSong)
             ASSERT_TRUE(Snapshot(*doc) == before);
         }
         // ... and finds the same song in the whole file, trailing bytes or not.
+        if (name == "fanfare.mid")
+        {
+            // A header announcing no tracks, cut before the byte that ends its song.
+            const Bytes none = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 0};
+            WriteBytes(folder.File("none.mid"), none);
+            CMessageRecorder messages;
+            EXPECT_FALSE(doc->OnOpenDocument(folder.File("none.mid")));
+            EXPECT_EQ(messages.Texts(),
+                      std::vector<std::string>{SongScanMessage(ScanSong(none.data(), none.size()),
+                                                               folder.File("none.mid"))});
+        }
         Bytes longer = file;
         longer.insert(longer.end(), {0xFF, 0x2F, 0x00, 0x4D});
         const SongScan scan = ScanSong(longer.data(), longer.size());
