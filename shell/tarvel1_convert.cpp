@@ -69,7 +69,6 @@ struct Job
 {
     std::string input;  // "-" is standard input
     std::string target; // empty: temp.mid; "-": standard output
-    std::string copy;   // for the player, when the song goes to standard output: temp.mid
     bool makeFolders;   // the target's folders are made when missing (-r)
     bool found = false; // found by -r in a folder: a bad one is skipped, not the whole run
     bool skip = false;  // unreadable (found by -r), or its output exists with -n
@@ -444,7 +443,7 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
             FindSongs(input, "", found);
             for (const auto& [path, relative] : found)
             {
-                jobs.push_back({path, JoinPath(options.output, relative), "", true});
+                jobs.push_back({path, JoinPath(options.output, relative), true});
                 jobs.back().found = true;
             }
             continue;
@@ -452,7 +451,7 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
         if (toFolder && input == kStandardStream)
             return LoadResString(IDS_CLI_STDIN_NO_NAME);
         jobs.push_back({input,
-                        toFolder ? JoinPath(options.output, BaseName(input)) : options.output, "",
+                        toFolder ? JoinPath(options.output, BaseName(input)) : options.output,
                         options.recursive});
     }
     if (options.output == kStandardStream && jobs.size() > 1)
@@ -467,7 +466,6 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
 // the run goes on; `skipped` tells that the run cannot end in success.
 int CheckFiles(const Options& options, std::vector<Job>& jobs, bool& skipped)
 {
-    const bool playback = options.play || !options.renderPath.empty();
     int status = 0;
     std::map<FileId, std::string> inputs; // each input file, by what it is
     for (Job& job : jobs)
@@ -543,22 +541,6 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs, bool& skipped)
         }
         if (job.target != kStandardStream)
             outputs.push_back({job.target, job.input, job.makeFolders, &job});
-    }
-    // The player plays a file: a song sent to standard output also goes to temp.mid.
-    if (playback && jobs.front().target == kStandardStream)
-    {
-        try
-        {
-            jobs.front().copy = TempSongPath();
-        }
-        catch (const CFileException& error)
-        {
-            PrintMessage(
-                jobs.front().input,
-                FormatResString(AFX_IDP_FAILED_TO_WRITE, error.GetFileName(), error.GetReason()));
-            return kExitRefused;
-        }
-        outputs.push_back({jobs.front().copy, jobs.front().input, false, nullptr});
     }
     if (!options.renderPath.empty())
         outputs.push_back({options.renderPath, "--render", false, nullptr});
@@ -643,7 +625,9 @@ bool DrawPicture(const Options& options, const CTarvel1Doc& doc)
     const std::string caption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
                                                 std::to_string(counts.nNotes));
     std::string error;
-    if (!DrawPianoRollPicture(doc, options.mode, KeyOffsetFromName(options.key), caption,
+    const PictureSong song{doc.m_original.data(), doc.m_converted.data(),
+                           static_cast<std::size_t>(doc.m_nLastIndex) + 1, doc.m_nTracks};
+    if (!DrawPianoRollPicture(song, options.mode, KeyOffsetFromName(options.key), caption,
                               options.picturePath, kPictureWidth, kPictureHeight, error))
     {
         AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
@@ -684,9 +668,10 @@ bool CommitSongs(std::vector<PendingSong>& pending)
     return errors.empty();
 }
 
-// Converts one song and writes it, into `pending` when it goes to a file; returns false when it
-// was refused. Messages name the input.
-bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>& pending)
+// Converts one song and writes it, into `pending` when it goes to a file, and keeps its bytes in
+// `converted` when asked; returns false when it was refused. Messages name the input.
+bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>& pending,
+                std::vector<std::uint8_t>* converted)
 {
     CMessagePresenterScope presenter([&job](const std::string& text)
                                      { PrintMessage(job.input, text); });
@@ -716,6 +701,11 @@ bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>
     // song before it left.
     ResetRunningStatus();
     doc->Convert(options.mode, KeyOffsetFromName(options.key));
+    // The player takes the song from here, not from the file written: that may be a pipe, a
+    // device or standard output.
+    if (converted != nullptr)
+        converted->assign(doc->m_converted.begin(),
+                          doc->m_converted.begin() + doc->m_nLastIndex + 1);
     try
     {
         if (job.target == kStandardStream)
@@ -723,8 +713,6 @@ bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>
             CFile out;
             out.Attach(STDOUT_FILENO, job.target, CFile::modeWrite);
             WriteConvertedSong(*doc, out);
-            if (!job.copy.empty())
-                WriteConvertedSong(*doc, job.copy, true);
             return options.picturePath.empty() || DrawPicture(options, *doc);
         }
         if (job.makeFolders)
@@ -831,11 +819,13 @@ int main(int argc, char** argv)
 
     bool allWritten = !skipped;
     std::vector<PendingSong> pending;
+    std::vector<std::uint8_t> converted; // the song to play or render
     for (const Job& job : jobs)
     {
         if (job.skip)
             continue;
-        allWritten = ConvertOne(options, job, pending) && allWritten;
+        allWritten = ConvertOne(options, job, pending, &job == &jobs.front() ? &converted : nullptr) &&
+                     allWritten;
         if (pending.size() >= kCommitBatch)
             allWritten = CommitSongs(pending) && allWritten;
     }
@@ -845,10 +835,9 @@ int main(int argc, char** argv)
     {
         CMessagePresenterScope presenter([&jobs](const std::string& text)
                                          { PrintMessage(jobs.front().input, text); });
-        const Job& job = jobs.front();
-        const std::string& song = job.copy.empty() ? job.target : job.copy;
-        allWritten = options.play ? PlayConvertedSong(request, song)
-                                  : RenderConvertedSong(request, song, options.renderPath);
+        const std::string& name = jobs.front().input;
+        allWritten = options.play ? PlayConvertedSong(request, converted, name)
+                                  : RenderConvertedSong(request, converted, name, options.renderPath);
         if (allWritten && !options.play)
             PrintWrittenPath(options, options.renderPath);
     }
