@@ -62,6 +62,9 @@ struct Options
     bool report = false;     // a count of the moved notes instead of the file written
     std::string picturePath; // the piano roll of the conversion
     bool picturePathGiven = false;
+    // An output is standard output itself (-o -, or a name that leads there): the paths written
+    // are not printed into it.
+    bool stdoutTaken = false;
 };
 
 // One song of the run: where it is read from and where it goes.
@@ -464,7 +467,7 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
 // Opens every input and looks at every output before anything is written. Reports each
 // problem; returns 0, or the exit status. A song found by -r that cannot be read is skipped and
 // the run goes on; `skipped` tells that the run cannot end in success.
-int CheckFiles(const Options& options, std::vector<Job>& jobs, bool& skipped)
+int CheckFiles(Options& options, std::vector<Job>& jobs, bool& skipped)
 {
     int status = 0;
     std::map<FileId, std::string> inputs; // each input file, by what it is
@@ -502,7 +505,9 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs, bool& skipped)
 
     // Standard output as the song's file: it must not be one of the inputs either.
     struct stat out;
-    if (options.output == kStandardStream && fstat(STDOUT_FILENO, &out) == 0)
+    const bool haveStdout = fstat(STDOUT_FILENO, &out) == 0;
+    options.stdoutTaken = options.output == kStandardStream;
+    if (options.output == kStandardStream && haveStdout)
     {
         const auto input = inputs.find(FileId(out.st_dev, out.st_ino));
         if (input != inputs.end())
@@ -572,6 +577,10 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs, bool& skipped)
             status = kExitRefused;
             continue;
         }
+        if (haveStdout && target.bIdentified &&
+            target.nDevice == static_cast<std::uint64_t>(out.st_dev) &&
+            target.nInode == static_cast<std::uint64_t>(out.st_ino))
+            options.stdoutTaken = true;
         if (options.noClobber && job != nullptr && target.bIdentified)
         {
             job->skip = true;
@@ -611,11 +620,10 @@ constexpr int kPictureHeight = 800;
 // a process may hold.
 constexpr std::size_t kCommitBatch = 64;
 
-// Only the song goes to standard output when it is the song's file; otherwise each file written
-// is named there, one line each.
+// Each file written is named on standard output, one line each, unless an output goes there.
 void PrintWrittenPath(const Options& options, const std::string& path)
 {
-    if (options.output != kStandardStream && !options.report)
+    if (!options.stdoutTaken && !options.report)
         std::printf("%s\n", PrintableName(path).c_str());
 }
 
@@ -727,15 +735,9 @@ bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>
             line = PrintableName(job.input) + ": " + std::to_string(counts.nMoved) + " of " +
                    std::to_string(counts.nNotes) + " notes moved\n";
         }
-        else
+        else if (!options.stdoutTaken)
         {
-            // A song written into standard output by its name (/dev/stdout) is not followed by
-            // its name.
-            struct stat target, out;
-            if (!writer->IsStream() || stat(job.target.c_str(), &target) != 0 ||
-                fstat(STDOUT_FILENO, &out) != 0 || target.st_dev != out.st_dev ||
-                target.st_ino != out.st_ino)
-                line = PrintableName(job.target) + "\n";
+            line = PrintableName(job.target) + "\n";
         }
         pending.push_back({std::move(writer), &job, line});
     }

@@ -535,6 +535,12 @@ TEST(ConvertCli, StandardOutputCarriesTheSongAloneAndNeverAnInput)
     EXPECT_EQ(Bytes(run.out.begin(), run.out.end()), round);
     run = Convert(folder, {"--picture", folder.File("roll.png"), "-o", folder.File("o.mid"), song});
     EXPECT_EQ(run.out, folder.File("o.mid") + "\n" + folder.File("roll.png") + "\n");
+    // A picture into standard output by its name: the picture alone, and /dev/stdout stays.
+    ASSERT_EQ(symlink("/dev/stdout", folder.File("out.png").c_str()), 0);
+    run = Convert(folder, {"--picture", folder.File("out.png"), "-o", folder.File("p.mid"), song});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.compare(1, 3, "PNG"), 0);
+    EXPECT_EQ(run.out.find(folder.File("p.mid")), std::string::npos);
 
     // A reader that has gone: one message and exit 1, not a signal.
     for (const std::string& out : {std::string("-"), folder.File("x.mid")})
