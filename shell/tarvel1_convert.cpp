@@ -826,8 +826,8 @@ int main(int argc, char** argv)
     {
         if (job.skip)
             continue;
-        allWritten = ConvertOne(options, job, pending, &job == &jobs.front() ? &converted : nullptr) &&
-                     allWritten;
+        const bool keep = (options.play || !options.renderPath.empty()) && &job == &jobs.front();
+        allWritten = ConvertOne(options, job, pending, keep ? &converted : nullptr) && allWritten;
         if (pending.size() >= kCommitBatch)
             allWritten = CommitSongs(pending) && allWritten;
     }
