@@ -157,6 +157,12 @@ void CPianoRollWnd::SetSong(const CTarvel1Doc& doc, bool converted, const std::s
     FitAll();
 }
 
+void CPianoRollWnd::ShowKeyScale(const MusicalKey& key)
+{
+    m_model.ShowScale(key.bMinor ? ConversionMode::Minor : ConversionMode::Major, -key.nTonic);
+    m_pCanvas->Refresh();
+}
+
 void CPianoRollWnd::FitAll()
 {
     const wxSize size = m_pCanvas->GetClientSize();
@@ -321,10 +327,9 @@ void CPianoRollHost::Show(bool show)
                 m_pWindow->Move(x, y);
         }
     }
-    if (m_pDoc != nullptr)
-        m_pWindow->SetSong(*m_pDoc, m_bConverted, m_strMode, m_nKeyOffset, m_strCaption);
-    else if (auto* doc = dynamic_cast<CTarvel1Doc*>(m_pFrame->GetActiveDocument()))
-        m_pWindow->SetSong(*doc, false, m_strMode, 0, m_strCaption);
+    if (m_pDoc == nullptr)
+        m_pDoc = dynamic_cast<CTarvel1Doc*>(m_pFrame->GetActiveDocument());
+    UpdateWindow();
     m_pWindow->Show();
     m_pWindow->Raise();
 }
@@ -336,6 +341,7 @@ void CPianoRollHost::SongChanged(const CTarvel1Doc& doc, bool converted, const s
     m_bConverted = converted;
     m_strMode = mode;
     m_nKeyOffset = keyOffset;
+    m_bEstimatedScale = false;
     const MovedNoteCount counts = CountMovedNotes(doc);
     m_strCaption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
                                    std::to_string(counts.nNotes));
@@ -343,7 +349,37 @@ void CPianoRollHost::SongChanged(const CTarvel1Doc& doc, bool converted, const s
         m_pFrame->SetMessageText(m_strCaption);
     // A hidden roll is brought up to date when it is shown again.
     if (m_pWindow != nullptr && m_pWindow->IsShown())
-        m_pWindow->SetSong(doc, converted, mode, keyOffset, m_strCaption);
+        UpdateWindow();
+}
+
+void CPianoRollHost::KeyEstimated(const CTarvel1Doc& doc, const KeyEstimate& estimate)
+{
+    m_pDoc = &doc;
+    m_bEstimatedScale = estimate.nNotes > 0;
+    m_estimatedKey = estimate.key;
+    m_strKeyCaption = estimate.nNotes > 0
+                          ? FormatResString(IDS_ESTIMATED_KEY, KeyText(estimate.key))
+                          : std::string();
+    if (m_pWindow != nullptr && m_pWindow->IsShown())
+        UpdateWindow();
+}
+
+std::string CPianoRollHost::Caption() const
+{
+    // Before any conversion there is no count, only the key.
+    if (!m_bConverted || m_strKeyCaption.empty())
+        return m_bConverted ? m_strCaption : m_strKeyCaption;
+    return m_strCaption + "    " + m_strKeyCaption;
+}
+
+void CPianoRollHost::UpdateWindow()
+{
+    if (m_pDoc == nullptr)
+        return;
+    m_pWindow->SetSong(*m_pDoc, m_bConverted, m_strMode, m_bConverted ? m_nKeyOffset : 0,
+                       Caption());
+    if (m_bEstimatedScale)
+        m_pWindow->ShowKeyScale(m_estimatedKey);
 }
 
 void CPianoRollHost::RestoreFromSettings()

@@ -9,6 +9,7 @@
 #include <wx/frame.h>
 #include <wx/timer.h>
 
+#include "key_finder.h"
 #include "piano_roll_painter.h"
 #include "song_document.h"
 
@@ -22,6 +23,8 @@ public:
     // Rebuilds the model from the document and fits the whole song into the window.
     void SetSong(const CTarvel1Doc& doc, bool converted, const std::string& mode, int keyOffset,
                  const std::string& caption);
+    // Shades the scale of `key` instead of the conversion's; the caption stays.
+    void ShowKeyScale(const MusicalKey& key);
     const CPianoRollModel& GetModel() const { return m_model; }
     const CRollViewport& GetViewport() const { return m_view; }
     wxWindow* GetCanvas() const { return m_pCanvas; }
@@ -69,6 +72,9 @@ public:
     // pane tells how many notes moved, and the roll redraws.
     void SongChanged(const CTarvel1Doc& doc, bool converted, const std::string& mode,
                      int keyOffset);
+    // After every open and File New, once its conversion is done: the header names the song's
+    // estimated key, and its scale is shaded until the next conversion.
+    void KeyEstimated(const CTarvel1Doc& doc, const KeyEstimate& estimate);
     // Shows the roll at start-up when it was shown at the last exit.
     void RestoreFromSettings();
     // Writes whether the roll is shown, and its place and size, to the settings file.
@@ -78,6 +84,9 @@ public:
 
 private:
     void Show(bool show);
+    // Brings a shown roll up to date with the song, its conversion and its estimated key.
+    void UpdateWindow();
+    std::string Caption() const;
 
     CFrameWnd* m_pFrame;
     CPianoRollWnd* m_pWindow = nullptr; // a child of the frame, which destroys it
@@ -86,4 +95,7 @@ private:
     std::string m_strMode;
     int m_nKeyOffset = 0;
     std::string m_strCaption;
+    std::string m_strKeyCaption;    // the estimated key, for the header
+    bool m_bEstimatedScale = false; // shade the estimated key's scale, not the conversion's
+    MusicalKey m_estimatedKey;
 };

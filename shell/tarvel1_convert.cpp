@@ -26,6 +26,7 @@
 #include "conversion.h"
 #include "event_walker.h"
 #include "file.h"
+#include "key_finder.h"
 #include "message_box.h"
 #include "piano_roll_model.h"
 #include "piano_roll_picture.h"
@@ -40,6 +41,8 @@ namespace
 
 constexpr const char* kProgram = "tarvel1-convert";
 constexpr const char* kStandardStream = "-";
+// The --key that converts each song from its own estimated tonic.
+constexpr const char* kAutoKey = "auto";
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
@@ -58,6 +61,10 @@ struct Options
     bool listMidiPorts = false;
     bool report = false;     // a count of the moved notes instead of the file written
     std::string picturePath; // the piano roll of the conversion
+    bool printKey = false;   // each input's estimated key on standard output
+
+    // --print-key without -o only reads: nothing is converted or written.
+    bool PrintKeyOnly() const { return printKey && output.empty(); }
 };
 
 // One song of the run: where it is read from and where it goes.
@@ -253,6 +260,7 @@ int ParseOptions(int argc, char** argv, Options& options)
         kListMidiPorts,
         kReport,
         kPicture,
+        kPrintKey,
         kVersion,
     };
     static const option kLongOptions[] = {
@@ -268,6 +276,7 @@ int ParseOptions(int argc, char** argv, Options& options)
         {"list-midi-ports", no_argument, nullptr, kListMidiPorts},
         {"report", no_argument, nullptr, kReport},
         {"picture", required_argument, nullptr, kPicture},
+        {"print-key", no_argument, nullptr, kPrintKey},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
@@ -320,6 +329,9 @@ int ParseOptions(int argc, char** argv, Options& options)
         case kPicture:
             options.picturePath = optarg;
             break;
+        case kPrintKey:
+            options.printKey = true;
+            break;
         case 'h':
             std::fputs(FormatResString(IDS_CLI_USAGE, kProgram).c_str(), stdout);
             return 0;
@@ -343,9 +355,10 @@ int ParseOptions(int argc, char** argv, Options& options)
 // The checks of the command line alone; returns the usage message, or an empty text.
 std::string CheckUsage(const Options& options)
 {
-    if (!IsEntry(options.key, IDS_KEY_FIRST, IDS_KEY_COUNT))
+    if (!IsEntry(options.key, IDS_KEY_FIRST, IDS_KEY_COUNT) && options.key != kAutoKey)
         return FormatResString(IDS_CLI_BAD_KEY, PrintableName(options.key),
-                               ListOfEntries(IDS_KEY_FIRST, IDS_KEY_COUNT, false));
+                               ListOfEntries(IDS_KEY_FIRST, IDS_KEY_COUNT, false) + ", " +
+                                   kAutoKey);
     if (!IsEntry(options.mode, IDS_MODE_FIRST, IDS_MODE_COUNT))
         return FormatResString(IDS_CLI_BAD_MODE, PrintableName(options.mode),
                                ListOfEntries(IDS_MODE_FIRST, IDS_MODE_COUNT, true));
@@ -367,6 +380,12 @@ std::string CheckUsage(const Options& options)
     // The report's lines would be mixed into the song.
     if (options.report && options.output == kStandardStream)
         return LoadResString(IDS_CLI_REPORT_TO_STDOUT);
+    if (options.printKey && options.output == kStandardStream)
+        return LoadResString(IDS_CLI_PRINT_KEY_TO_STDOUT);
+    if (options.PrintKeyOnly())
+        return playback || !options.picturePath.empty() || options.report
+                   ? LoadResString(IDS_CLI_PRINT_KEY_ONLY)
+                   : "";
     if (options.recursive &&
         (options.output.empty() || options.output == kStandardStream ||
          (access(options.output.c_str(), F_OK) == 0 && !IsFolder(options.output))))
@@ -402,7 +421,7 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
     }
     if (options.output == kStandardStream && jobs.size() > 1)
         return LoadResString(IDS_CLI_STDOUT_ONE_INPUT);
-    if (jobs.size() > 1 && !toFolder)
+    if (jobs.size() > 1 && !toFolder && !options.PrintKeyOnly())
         return LoadResString(IDS_CLI_SEVERAL_INPUTS);
     return "";
 }
@@ -555,14 +574,14 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
 constexpr int kPictureWidth = 1600;
 constexpr int kPictureHeight = 800;
 
-bool DrawPicture(const Options& options, const CTarvel1Doc& doc)
+bool DrawPicture(const Options& options, const CTarvel1Doc& doc, int keyOffset)
 {
     const MovedNoteCount counts = CountMovedNotes(doc);
     const std::string caption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
                                                 std::to_string(counts.nNotes));
     std::string error;
-    if (DrawPianoRollPicture(doc, options.mode, KeyOffsetFromName(options.key), caption,
-                             options.picturePath, kPictureWidth, kPictureHeight, error))
+    if (DrawPianoRollPicture(doc, options.mode, keyOffset, caption, options.picturePath,
+                             kPictureWidth, kPictureHeight, error))
         return true;
     AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
     return false;
@@ -588,10 +607,28 @@ bool ConvertOne(const Options& options, const Job& job)
     // said why, and there is nothing to write.
     if (!opened || doc->m_bLoaded != 1)
         return false;
+    int keyOffset = KeyOffsetFromName(options.key);
+    if (options.printKey || options.key == kAutoKey)
+    {
+        const KeyEstimate estimate = EstimateKey(*doc);
+        // A note, never an error: the song is still converted from the key named.
+        if (estimate.nNotes == 0)
+            PrintMessage(job.input, LoadResString(IDS_CLI_KEY_NO_NOTES));
+        else if (estimate.IsLowConfidence())
+            PrintMessage(job.input, FormatResString(IDS_CLI_KEY_UNCERTAIN, KeyText(estimate.key),
+                                                    KeyText(estimate.runnerUp)));
+        // The input exactly as given and the key in the box's words: a line for scripts.
+        if (options.printKey)
+            std::printf("%s: %s\n", job.input.c_str(), KeyText(estimate.key).c_str());
+        if (options.key == kAutoKey)
+            keyOffset = -estimate.key.nTonic;
+    }
+    if (options.PrintKeyOnly())
+        return true;
     // Each song converts as if it were the only one: none inherits the running status that the
     // song before it left.
     ResetRunningStatus();
-    doc->Convert(options.mode, KeyOffsetFromName(options.key));
+    doc->Convert(options.mode, keyOffset);
     try
     {
         if (job.target == kStandardStream)
@@ -601,7 +638,7 @@ bool ConvertOne(const Options& options, const Job& job)
             WriteConvertedSong(*doc, out);
             if (!job.copy.empty())
                 WriteConvertedSong(*doc, job.copy, true);
-            return options.picturePath.empty() || DrawPicture(options, *doc);
+            return options.picturePath.empty() || DrawPicture(options, *doc, keyOffset);
         }
         if (job.makeFolders)
             MakeFolders(FolderOfPath(job.target), 0777);
@@ -630,7 +667,7 @@ bool ConvertOne(const Options& options, const Job& job)
             target.st_dev != out.st_dev || target.st_ino != out.st_ino)
             std::printf("%s\n", PrintableName(job.target).c_str());
     }
-    return options.picturePath.empty() || DrawPicture(options, *doc);
+    return options.picturePath.empty() || DrawPicture(options, *doc, keyOffset);
 }
 
 // What was printed must have arrived: a full disk or a closed pipe is a failure, not a success.
@@ -669,7 +706,7 @@ int main(int argc, char** argv)
     if (!usage.empty())
         return UsageError(usage);
 
-    const int checked = CheckFiles(options, jobs);
+    const int checked = options.PrintKeyOnly() ? 0 : CheckFiles(options, jobs);
     if (checked != 0)
         return checked;
 #ifdef TARVEL1_WITH_PLAYBACK

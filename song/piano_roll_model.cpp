@@ -126,10 +126,7 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
                             std::size_t size, int trackCount, ConversionMode mode, int keyOffset)
 {
     Clear();
-    m_mode = mode;
-    m_nKeyOffset = keyOffset;
-    m_bHasScale = mode == ConversionMode::Major || mode == ConversionMode::Minor ||
-                  mode == ConversionMode::Aug || mode == ConversionMode::Dim;
+    ShowScale(mode, keyOffset);
 
     // Notes are kept in ticks until the tempo map is complete: a format 1 song's tempo track
     // may come before or after the tracks that it times.
@@ -252,6 +249,14 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
         m_nLowest = m_nLowest < 0 ? low : std::min(m_nLowest, low);
         m_nHighest = std::max(m_nHighest, high);
     }
+}
+
+void CPianoRollModel::ShowScale(ConversionMode mode, int keyOffset)
+{
+    m_mode = mode;
+    m_nKeyOffset = keyOffset;
+    m_bHasScale = mode == ConversionMode::Major || mode == ConversionMode::Minor ||
+                  mode == ConversionMode::Aug || mode == ConversionMode::Dim;
 }
 
 bool CPianoRollModel::IsScaleNote(int note) const

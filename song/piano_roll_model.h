@@ -65,6 +65,9 @@ public:
     bool HasScale() const { return m_bHasScale; }
     // True when `note` lies on that scale.
     bool IsScaleNote(int note) const;
+    // Shades another scale than the last conversion's (the song's estimated key); the notes
+    // stay as built.
+    void ShowScale(ConversionMode mode, int keyOffset);
 
     // The notes that may sound between `from` and `to` seconds: indexes [first, last) of
     // Notes(). Found by bisection, so a view of a long song costs what it shows.
