@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "conversion.h"
 #include "note_walk.h"
@@ -63,6 +64,7 @@ std::size_t ForEachPitchedNote(const std::uint8_t* data, std::size_t size, int t
     const double ticksPerQuarter = TicksPerQuarter(data, size);
     std::vector<std::uint64_t> starts(kSlots, kClosed);
     std::vector<int> open; // slots with a note since the track began (some may have ended)
+    std::vector<bool> listed(kSlots, false);
     std::size_t count = 0;
     const auto close = [&](int slot, std::uint64_t tick)
     {
@@ -87,15 +89,22 @@ std::size_t ForEachPitchedNote(const std::uint8_t* data, std::size_t size, int t
             if (IsSoundingNoteOn(event))
             {
                 starts[slot] = event.nTick;
-                open.push_back(slot);
+                if (!listed[slot])
+                {
+                    listed[slot] = true;
+                    open.push_back(slot);
+                }
                 ++count;
             }
         },
         [&](std::uint64_t tick)
         {
             for (int slot : open)
+            {
                 if (starts[slot] != kClosed)
                     close(slot, std::max(tick, starts[slot]));
+                listed[slot] = false;
+            }
             open.clear();
         });
     // The walk stopped inside a damaged song: what was sounding ends where it stood.
@@ -159,15 +168,20 @@ KeyEstimate BestOf(const std::array<double, 24>& scores, std::size_t notes)
 KeyEvidence GatherKeyEvidence(const std::uint8_t* data, std::size_t size, int trackCount)
 {
     KeyEvidence evidence;
+    // By pitch: how long it sounds, its earliest start and its latest end. The song's first and
+    // last moment are known only once the whole song was walked (a format 1 song's tracks come
+    // one after the other), and these are all the bass notes of those moments need.
     std::array<double, kPitches> byPitch{};
-    double end = 0;
-    double first = 1e300;
+    std::array<double, kPitches> firstStart;
+    std::array<double, kPitches> lastStop;
+    firstStart.fill(std::numeric_limits<double>::infinity());
+    lastStop.fill(-std::numeric_limits<double>::infinity());
     evidence.nNotes = ForEachPitchedNote(data, size, trackCount,
                                          [&](int pitch, double start, double stop)
                                          {
                                              byPitch[pitch] += stop - start;
-                                             end = std::max(end, stop);
-                                             first = std::min(first, start);
+                                             firstStart[pitch] = std::min(firstStart[pitch], start);
+                                             lastStop[pitch] = std::max(lastStop[pitch], stop);
                                          });
     if (evidence.nNotes == 0)
         return evidence;
@@ -188,23 +202,15 @@ KeyEvidence GatherKeyEvidence(const std::uint8_t* data, std::size_t size, int tr
         left -= taken;
     }
 
-    // The song's first and last moment are known only once the whole song was walked (a
-    // format 1 song's tracks come one after the other): a second walk.
-    const double finalFrom = end - kBeatQuarters;
-    int finalBass = kPitches;
-    int firstBass = kPitches;
-    ForEachPitchedNote(data, size, trackCount,
-                       [&](int pitch, double start, double stop)
-                       {
-                           if (stop > finalFrom)
-                               finalBass = std::min(finalBass, pitch);
-                           if (start < first + kBeatQuarters)
-                               firstBass = std::min(firstBass, pitch);
-                       });
-    if (finalBass < kPitches)
-        evidence.nFinalBass = finalBass % 12;
-    if (firstBass < kPitches)
-        evidence.nFirstBass = firstBass % 12;
+    const double first = *std::min_element(firstStart.begin(), firstStart.end());
+    const double end = *std::max_element(lastStop.begin(), lastStop.end());
+    for (int pitch = kPitches - 1; pitch >= 0; --pitch)
+    {
+        if (firstStart[pitch] < first + kBeatQuarters)
+            evidence.nFirstBass = pitch % 12;
+        if (lastStop[pitch] > end - kBeatQuarters)
+            evidence.nFinalBass = pitch % 12;
+    }
     return evidence;
 }
 

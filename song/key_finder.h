@@ -49,7 +49,7 @@ extern const KeyProfile kKrumhanslKesslerProfile;
 // seventh higher and the chromatic degrees lower.
 extern const KeyProfile kTemperleyProfile;
 
-// What the estimate rests on, gathered in two walks of the song.
+// What the estimate rests on, gathered in one walk of the song.
 struct KeyEvidence
 {
     PitchClassWeights all{};  // how long each pitch class sounds, in quarter notes
