@@ -156,6 +156,8 @@ TEST_F(PianoRollTest, TheEstimatedKeyFollowsOpenAndNewAndFillsTheKeyBox)
     // D minor's scale: D and F are on it, D# and F# are not.
     EXPECT_TRUE(Roll()->GetModel().IsScaleNote(62) && Roll()->GetModel().IsScaleNote(65));
     EXPECT_FALSE(Roll()->GetModel().IsScaleNote(63) || Roll()->GetModel().IsScaleNote(66));
+    Pump(300);
+    Screenshot("piano_roll_estimated_key");
 
     ASSERT_TRUE(enabled());
     SendCommand(ID_VIEW_USE_ESTIMATED_KEY);
