@@ -451,8 +451,8 @@ TEST(ConvertCli, PrintKeyGivesOneExactLinePerInputAndKeyAutoConvertsFromIt)
     EXPECT_EQ(run.err.rfind("tarvel1-convert: " + drums + ": ", 0), 0u) << run.err;
 
     const std::string out = folder.File("out.mid");
-    run = Convert(folder, {"--key", "auto", "--mode", "minor", "--print-key", "--report", "-o",
-                           out, sharp});
+    run = Convert(
+        folder, {"--key", "auto", "--mode", "minor", "--print-key", "--report", "-o", out, sharp});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out.rfind(sharp + ": F# major\n" + sharp + ": ", 0), 0u) << run.out;
     EXPECT_EQ(ReadBytes(out), LibraryResult(sharp, "minor", "F#"));

@@ -141,8 +141,8 @@ TEST_F(PianoRollTest, TheEstimatedKeyFollowsOpenAndNewAndFillsTheKeyBox)
     const auto statusText = [this] { return ToUtf8(Frame()->GetStatusBar()->GetStatusText(0)); };
     const auto comboText = [this](UINT id)
     {
-        return ToUtf8(dynamic_cast<wxOwnerDrawnComboBox*>(View()->FindWindow(AfxWxId(id)))
-                          ->GetValue());
+        return ToUtf8(
+            dynamic_cast<wxOwnerDrawnComboBox*>(View()->FindWindow(AfxWxId(id)))->GetValue());
     };
     const auto enabled = [this]
     {
