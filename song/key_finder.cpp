@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "conversion.h"
-#include "note_walk.h"
+#include "piano_roll_model.h"
 
 const KeyProfile kKrumhanslKesslerProfile = {
     {6.35, 2.23, 3.48, 2.33, 4.38, 4.09, 2.52, 5.19, 2.39, 3.66, 2.29, 2.88},
@@ -73,22 +73,22 @@ std::size_t ForEachPitchedNote(const std::uint8_t* data, std::size_t size, int t
         starts[slot] = kClosed;
         onNote(slot % kPitches, start, start + std::clamp(length, kShortestNote, kLongestNote));
     };
-    std::vector<TempoChange> tempi;
-    WalkNotes(
-        data, size, trackCount, tempi,
-        [&](const NoteEvent& event)
+    ForEachNoteEvent(
+        data, size, trackCount,
+        [&](std::size_t notePos, std::uint64_t tick, std::uint8_t status, std::uint8_t velocity)
         {
-            const int channel = event.nStatus & 0x0F;
-            const std::uint8_t pitch = data[event.nNotePos];
+            const int channel = status & 0x0F;
+            const std::uint8_t pitch = data[notePos];
             // A data byte above 127 belongs to a damaged file: no pitch at all.
             if (channel == kDrumChannel || pitch >= kPitches)
                 return;
             const int slot = channel * kPitches + pitch;
             if (starts[slot] != kClosed)
-                close(slot, event.nTick);
-            if (IsSoundingNoteOn(event))
+                close(slot, tick);
+            // A note-on with velocity 0 is a note-off.
+            if ((status >> 4) == 0x9 && velocity > 0)
             {
-                starts[slot] = event.nTick;
+                starts[slot] = tick;
                 if (!listed[slot])
                 {
                     listed[slot] = true;

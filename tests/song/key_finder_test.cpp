@@ -4,7 +4,7 @@
 
 #include "conversion.h"
 #include "key_songs.h"
-#include "note_walk.h"
+#include "piano_roll_model.h"
 #include "test_files.h"
 
 namespace
@@ -18,14 +18,13 @@ KeyEstimate Estimate(const Bytes& song)
 // Every note outside the drum channel moved by `semitones`, nothing else.
 Bytes Transposed(Bytes song, int semitones)
 {
-    std::vector<TempoChange> tempi;
     const Bytes original = song;
-    WalkNotes(
-        original.data(), original.size(), (song[10] << 8) | song[11], tempi,
-        [&](const NoteEvent& event)
+    ForEachNoteEvent(
+        original.data(), original.size(), (song[10] << 8) | song[11],
+        [&](std::size_t notePos, std::uint64_t, std::uint8_t status, std::uint8_t)
         {
-            if ((event.nStatus & 0x0F) != kDrumChannel)
-                song[event.nNotePos] = static_cast<std::uint8_t>(song[event.nNotePos] + semitones);
+            if ((status & 0x0F) != kDrumChannel)
+                song[notePos] = static_cast<std::uint8_t>(song[notePos] + semitones);
         },
         [](std::uint64_t) {});
     return song;
