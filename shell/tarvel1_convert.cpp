@@ -611,7 +611,7 @@ bool ConvertOne(const Options& options, const Job& job)
     if (options.printKey || options.key == kAutoKey)
     {
         const KeyEstimate estimate = EstimateKey(*doc);
-        // A note, never an error: the song is still converted from the key named.
+        // A note, never an error: the run goes on with the estimate.
         if (estimate.nNotes == 0)
             PrintMessage(job.input, LoadResString(IDS_CLI_KEY_NO_NOTES));
         else if (estimate.IsLowConfidence())
