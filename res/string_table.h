@@ -70,11 +70,13 @@ constexpr UINT IDS_CLI_OVERWRITES_INPUT = 0x500F; // the output named first is a
 constexpr UINT IDS_CLI_SAME_OUTPUT = 0x5010;      // %1, %2: the two that would write one file
 constexpr UINT IDS_CLI_STDOUT_FAILED = 0x5011;    // %1: the system's reason
 constexpr UINT IDS_CLI_PICTURE_ONE_INPUT = 0x5012;
-constexpr UINT IDS_CLI_REPORT_TO_STDOUT = 0x5013;    // --report with -o -
-constexpr UINT IDS_CLI_PRINT_KEY_TO_STDOUT = 0x5014; // --print-key with -o -
-constexpr UINT IDS_CLI_PRINT_KEY_ONLY = 0x5015;      // --print-key without -o, and a conversion
-constexpr UINT IDS_CLI_KEY_UNCERTAIN = 0x5016;       // %1: the key, %2: the runner-up
-constexpr UINT IDS_CLI_KEY_NO_NOTES = 0x5017;        // no notes outside the drum channel
+constexpr UINT IDS_CLI_REPORT_TO_STDOUT = 0x5013; // --report with -o -
+// The estimated key: --print-key with -o -, --print-key without -o and a conversion, an
+// uncertain key (%1: the key, %2: the runner-up), a song without notes outside the drums.
+constexpr UINT IDS_CLI_PRINT_KEY_TO_STDOUT = 0x5014;
+constexpr UINT IDS_CLI_PRINT_KEY_ONLY = 0x5015;
+constexpr UINT IDS_CLI_KEY_UNCERTAIN = 0x5016;
+constexpr UINT IDS_CLI_KEY_NO_NOTES = 0x5017;
 // The version resource.
 constexpr UINT IDS_VERSION_PRODUCT_NAME = 0x5020;
 constexpr UINT IDS_VERSION_FILE_DESCRIPTION = 0x5021;
