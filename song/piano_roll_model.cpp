@@ -235,10 +235,7 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
                             std::size_t size, int trackCount, ConversionMode mode, int keyOffset)
 {
     Clear();
-    m_mode = mode;
-    m_nKeyOffset = keyOffset;
-    m_bHasScale = mode == ConversionMode::Major || mode == ConversionMode::Minor ||
-                  mode == ConversionMode::Aug || mode == ConversionMode::Dim;
+    SetKey(mode, keyOffset, {});
 
     // Notes are kept in ticks until the tempo map is complete: a format 1 song's tempo track
     // may come before or after the tracks that it times.
@@ -361,6 +358,15 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
         m_nLowest = m_nLowest < 0 ? low : std::min(m_nLowest, low);
         m_nHighest = std::max(m_nHighest, high);
     }
+}
+
+void CPianoRollModel::SetKey(ConversionMode mode, int keyOffset, std::string caption)
+{
+    m_mode = mode;
+    m_nKeyOffset = keyOffset;
+    m_bHasScale = mode == ConversionMode::Major || mode == ConversionMode::Minor ||
+                  mode == ConversionMode::Aug || mode == ConversionMode::Dim;
+    m_strKeyCaption = std::move(caption);
 }
 
 bool CPianoRollModel::IsScaleNote(int note) const

@@ -61,7 +61,13 @@ public:
     int HighestNote() const { return m_nHighest; }
     bool HasDrums() const { return m_bHasDrums; }
 
-    // True when the last conversion's mode has a scale ("major", "minor", "aug", "dim").
+    // The key shown in the roll's header and whose scale rows are shaded: Build() takes the
+    // conversion's mode and key with an empty caption; a caller that names the key ("D minor")
+    // or knows a better one (an estimate before the first conversion) sets it here.
+    void SetKey(ConversionMode mode, int keyOffset, std::string caption);
+    const std::string& KeyCaption() const { return m_strKeyCaption; }
+
+    // True when the shown key's mode has a scale ("major", "minor", "aug", "dim").
     bool HasScale() const { return m_bHasScale; }
     // True when `note` lies on that scale.
     bool IsScaleNote(int note) const;
@@ -82,4 +88,5 @@ private:
     bool m_bHasScale = false;
     ConversionMode m_mode = ConversionMode::None;
     int m_nKeyOffset = 0;
+    std::string m_strKeyCaption;
 };

@@ -161,7 +161,9 @@ TEST_F(PianoRollTest, AClickInTheRulerSeeksWhilePlayingOrPaused)
     const auto clickRulerAt = [&](double seconds)
     {
         const double x = CPianoRollPainter::XAtSeconds(Roll()->GetViewport(), seconds);
-        const wxPoint at = Roll()->GetCanvas()->ClientToScreen(wxPoint(int(x), 8));
+        const CRollViewport& view = Roll()->GetViewport();
+        const int y = (CPianoRollPainter::RulerTop(view) + CPianoRollPainter::RulerBottom(view)) / 2;
+        const wxPoint at = Roll()->GetCanvas()->ClientToScreen(wxPoint(int(x), y));
         wxUIActionSimulator sim;
         sim.MouseMove(at);
         Pump(50);
