@@ -9,6 +9,7 @@
 #include <alsa/asoundlib.h>
 #include <fluidsynth.h>
 #include <glib.h>
+#include <jack/jack.h>
 
 namespace
 {
@@ -117,6 +118,11 @@ void InstallLogCapture()
                        fluid_set_log_function(FLUID_INFO, DropFluidLog, nullptr);
                        fluid_set_log_function(FLUID_DBG, DropFluidLog, nullptr);
                        snd_lib_error_set_handler(OnAlsaError);
+                       // libjack prints to stderr when no server runs, from FluidSynth's JACK
+                       // driver as much as from our MIDI ports; its reasons reach the user
+                       // through the player's own messages.
+                       jack_set_error_function([](const char*) {});
+                       jack_set_info_function([](const char*) {});
                    });
 }
 

@@ -115,9 +115,11 @@ constexpr UINT IDS_PLAYBACK_DRIVER_AUTO = 0x7027;
 constexpr UINT IDS_PLAYBACK_NO_PORTS = 0x7028;       // %1: why
 constexpr UINT IDS_PLAYBACK_PORT_GONE = 0x7029;      // %1: the port's name
 constexpr UINT IDS_PLAYBACK_SOUNDFONT_GONE = 0x702A; // %1: the SoundFont
-constexpr UINT IDS_ROLL_KEY = 0x7040;         // the roll's header: %1 key, %2 mode
-constexpr UINT IDS_ROLL_DRUMS = 0x7041;       // the roll's drum lane
+constexpr UINT IDS_ROLL_KEY = 0x7040;                // the roll's header: %1 key, %2 mode
+constexpr UINT IDS_ROLL_DRUMS = 0x7041;              // the roll's drum lane
 constexpr UINT IDS_ROLL_DESCRIPTION = 0x7042; // screen readers: %1 length, %2 moved-note count
+constexpr UINT IDS_NO_SOUND_OUTPUT = 0x7043;  // START without a sound output that opens
+constexpr UINT IDS_PLAYBACK_NO_PORTS_SHORT = 0x7044; // the settings' line when ports are unknown
 
 // The text stored under `id`, in the user's language (message_catalog.h); an unknown id is a
 // programmer error and yields an empty text.

@@ -73,6 +73,16 @@ void CTarvel1View::OnPlayerReady()
     if (!m_pPlayerControl)
     {
         m_pPlayerControl = std::make_unique<CPlayerControl>(*player);
+        m_pPlayerControl->SetOpenErrorPresenter(
+            [this, player](const std::string& error)
+            {
+                // The song's own faults are shown as they are; when the sound output is what
+                // failed, the libraries' reasons mean nothing to the user.
+                if (player->CheckAudioOutput())
+                    AfxMessageBox(error);
+                else
+                    OfferPlaybackSettings(GetParentFrame(), App().GetProfilePath());
+            });
         m_pPlayerControl->SetCaptionObserver(
             [this](const std::string& caption)
             {

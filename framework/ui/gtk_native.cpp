@@ -136,6 +136,28 @@ std::string AfxGetAccessibleDescription(wxWindow* window)
     return text != nullptr ? text : "";
 }
 
+void AfxSetModalPopupFrame(wxWindow* window)
+{
+    using Realize = void (*)(void*);
+    using GetWindow = void* (*)(void*);
+    using SetFlags = void (*)(void*, int);
+    static const auto realize = Symbol<Realize>("gtk_widget_realize");
+    static const auto getWindow = Symbol<GetWindow>("gtk_widget_get_window");
+    static const auto setDecorations = Symbol<SetFlags>("gdk_window_set_decorations");
+    static const auto setFunctions = Symbol<SetFlags>("gdk_window_set_functions");
+    void* widget = window != nullptr ? static_cast<void*>(window->GetHandle()) : nullptr;
+    if (widget == nullptr || !realize || !getWindow || !setDecorations || !setFunctions)
+        return;
+    realize(widget);
+    void* gdkWindow = getWindow(widget);
+    if (gdkWindow == nullptr)
+        return;
+    // GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU, and GDK_FUNC_MOVE | GDK_FUNC_CLOSE:
+    // the window manager otherwise offers minimise and maximise on a dialog as on any window.
+    setDecorations(gdkWindow, (1 << 1) | (1 << 3) | (1 << 4));
+    setFunctions(gdkWindow, (1 << 2) | (1 << 5));
+}
+
 std::string AfxFileChooserFileName(wxWindow* dialog)
 {
     using IsA = int (*)(void*, unsigned long);

@@ -31,5 +31,9 @@ void AfxSetAccessibleRole(wxWindow* window, const char* role);
 // (which need not be UTF-8), or "" when there is none or the dialog is no GTK one.
 std::string AfxFileChooserFileName(wxWindow* dialog);
 
+// Asks the window manager for a title bar with a window menu and a close button only (no
+// minimise, maximise or resize): what a modal pop-up with a caption and a system menu has.
+void AfxSetModalPopupFrame(wxWindow* window);
+
 // Keeps the widget of `window` from ever taking the keyboard's focus, by Tab or by a click.
 void AfxNeverTakeFocus(wxWindow* window);
