@@ -271,3 +271,63 @@ TEST_F(PianoRollTest, AGoneSoundFontOrPortIsNamedAtStartAndTheDefaultOffered)
     ASSERT_EQ(questions.size(), 3u);
     EXPECT_NE(questions[2].find("no such port 42"), std::string::npos) << questions[2];
 }
+
+// The roll was kept above the main window, and a place over it was restored as it was: the
+// form could be hidden for good. A place that would cover it is moved beside it.
+TEST_F(PianoRollTest, ARestoredPlaceNeverCoversTheMainWindow)
+{
+    ASSERT_TRUE(StartApp());
+    SendCommand(ID_VIEW_PIANO_ROLL);
+    ASSERT_NE(Roll(), nullptr);
+    EXPECT_FALSE(Roll()->HasFlag(wxFRAME_FLOAT_ON_PARENT));
+    Roll()->SetSize(Frame()->GetRect().Inflate(20));
+    Pump(200);
+    StopApp();
+
+    ASSERT_TRUE(StartApp());
+    Pump(300);
+    ASSERT_NE(Roll(), nullptr);
+    EXPECT_TRUE(Roll()->IsShown());
+    EXPECT_FALSE(Roll()->GetRect().Intersects(Frame()->GetRect()))
+        << Roll()->GetRect().x << "," << Roll()->GetRect().y;
+
+    // A song dropped on the roll opens as on the main window.
+    auto* files = new wxString[1]{wxString::FromUTF8(DataPath("round.mid"))};
+    wxDropFilesEvent drop(wxEVT_DROP_FILES, 1, files);
+    drop.SetEventObject(Roll());
+    Roll()->ProcessWindowEvent(drop);
+    Pump(100);
+    EXPECT_EQ(Doc()->GetPathName(), DataPath("round.mid"));
+    EXPECT_EQ(Roll()->GetModel().Counts().nNotes, CountMovedNotes(*Doc()).nNotes);
+}
+
+// With no sound card, START showed four raw library errors. One question in the program's words,
+// which leads to the playback settings.
+TEST_F(PianoRollTest, StartWithoutASoundOutputSaysSoOnceAndOffersTheSettings)
+{
+    ASSERT_TRUE(StartApp({DataPath("round.mid")}));
+    CPlaybackSettings settings;
+    settings.strAudioDriver = "alsa"; // no sound card here
+    ASSERT_TRUE(settings.Save(App().GetProfilePath()));
+    std::vector<std::string> shown;
+    Record().onModal = [&](wxDialog* dialog)
+    {
+        if (auto* question = dynamic_cast<wxMessageDialog*>(dialog))
+        {
+            shown.push_back(ToUtf8(question->GetMessage()));
+            return int(wxID_YES);
+        }
+        if (dynamic_cast<CPlaybackSettingsDlg*>(dialog) != nullptr)
+            shown.push_back("settings");
+        return int(wxID_CANCEL);
+    };
+    Click(View()->FindWindow(AfxWxId(IDC_START)));
+    // START waits for the player, which loads in the background.
+    for (int i = 0; i < 30 && shown.empty(); ++i)
+        Pump(100);
+    ASSERT_EQ(shown.size(), 2u) << (Record().messages.empty() ? "" : Record().messages.front());
+    EXPECT_EQ(shown[0], LoadResString(IDS_NO_SOUND_OUTPUT));
+    EXPECT_EQ(shown[1], "settings");
+    EXPECT_TRUE(Record().messages.empty()) << Record().messages.front();
+    EXPECT_FALSE(App().GetPlayer().IsOpen());
+}
