@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 
@@ -123,6 +124,9 @@ void InstallLogCapture()
                        // through the player's own messages.
                        jack_set_error_function([](const char*) {});
                        jack_set_info_function([](const char*) {});
+                       // Nor may trying JACK start a server of its own, which writes its
+                       // banner and its driver's failures straight to our terminal.
+                       setenv("JACK_NO_START_SERVER", "1", 0);
                    });
 }
 
