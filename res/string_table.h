@@ -9,8 +9,9 @@
 using UINT = unsigned int;
 
 // Texts of the song document and the player.
-constexpr UINT IDS_NOT_MIDI_FILE = 1;  // a file that does not start with "MThd"
-constexpr UINT IDS_LOAD_MIDI_FILE = 2; // play or save with no song read
+constexpr UINT IDS_NOT_MIDI_FILE = 1;   // a file that does not start with "MThd"
+constexpr UINT IDS_LOAD_MIDI_FILE = 2;  // play or save with no song read
+constexpr UINT IDS_SONG_ENDS_EARLY = 3; // %1: the file, %2: tracks announced, %3: ends found
 
 // Texts of the player. %1 is a path or a driver's name, %2 the reason.
 constexpr UINT IDS_PLAYER_NO_SOUNDFONT = 0x4001;    // %1: the places searched
@@ -129,4 +130,5 @@ const std::string& LoadResString(UINT id);
 std::vector<std::string> StringTableSourceTexts();
 
 // Replaces %1, %2, ... in `pattern` by the given arguments, in order.
-std::string FormatResString(UINT id, std::string_view arg1, std::string_view arg2 = {});
+std::string FormatResString(UINT id, std::string_view arg1, std::string_view arg2 = {},
+                            std::string_view arg3 = {});

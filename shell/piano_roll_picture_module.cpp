@@ -1,5 +1,5 @@
-// The picture module: the piano roll painter with cairo behind one C entry. The song and its
-// model come from the program that opens the module (it is linked with -rdynamic).
+// The picture module: the piano roll painter with cairo behind one C entry. The song comes as
+// bytes; its model's code comes from the program that opens the module (linked with -rdynamic).
 
 #include <cstring>
 
@@ -9,12 +9,13 @@
 #include "string_table.h"
 
 extern "C" __attribute__((visibility("default"))) bool
-Tarvel1DrawPianoRollPicture(const CTarvel1Doc& doc, const char* mode, int keyOffset,
+Tarvel1DrawPianoRollPicture(const PictureSong& song, const char* mode, int keyOffset,
                             const char* caption, const char* path, int width, int height,
                             char* error, std::size_t errorSize)
 {
     CPianoRollModel model;
-    model.Build(doc, true, mode, keyOffset);
+    model.Build(song.pOriginal, song.pConverted, song.nSize, song.nTracks, ModeFromText(mode),
+                keyOffset);
     model.SetKey(
         ModeFromText(mode), keyOffset,
         FormatResString(IDS_ROLL_KEY, LoadResString(IDS_KEY_FIRST + (-keyOffset % 12)), mode));

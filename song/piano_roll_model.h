@@ -11,6 +11,7 @@
 
 #include "note_transform.h"
 #include "song_document.h"
+#include "tempo_map.h"
 
 // M: note-on events with a velocity above 0 outside the drum channel; N: those among them whose
 // note number the conversion changed.
@@ -55,6 +56,8 @@ public:
     const std::vector<CRollNote>& Notes() const { return m_notes; }
     MovedNoteCount Counts() const { return m_counts; }
     double TotalSeconds() const { return m_dTotalSeconds; }
+    // The song's clock, the player's own: seconds of ticks, and bars and beats for a grid.
+    const CTempoMap& TempoMap() const { return m_tempo; }
     // The lowest and highest pitched note outside the drum channel, before and after the
     // conversion; both -1 when there is none.
     int LowestNote() const { return m_nLowest; }
@@ -89,4 +92,5 @@ private:
     ConversionMode m_mode = ConversionMode::None;
     int m_nKeyOffset = 0;
     std::string m_strKeyCaption;
+    CTempoMap m_tempo;
 };
