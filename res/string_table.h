@@ -119,6 +119,8 @@ constexpr UINT IDS_PLAYBACK_SOUNDFONT_GONE = 0x702A; // %1: the SoundFont
 constexpr UINT IDS_ROLL_KEY = 0x7040;                // the roll's header: %1 key, %2 mode
 constexpr UINT IDS_ROLL_DRUMS = 0x7041;              // the roll's drum lane
 constexpr UINT IDS_ROLL_DESCRIPTION = 0x7042; // screen readers: %1 length, %2 moved-note count
+constexpr UINT IDS_ROLL_BARS = 0x7045;        // the roll's ruler counts bars
+constexpr UINT IDS_ROLL_TIME = 0x7046;        // the roll's ruler counts time
 constexpr UINT IDS_NO_SOUND_OUTPUT = 0x7043;  // START without a sound output that opens
 constexpr UINT IDS_PLAYBACK_NO_PORTS_SHORT = 0x7044; // the settings' line when ports are unknown
 

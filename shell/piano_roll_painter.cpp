@@ -178,15 +178,21 @@ void PaintRows(cairo_t* cr, const Layout& layout, const CPianoRollModel& model,
 
 void PaintGrid(cairo_t* cr, const Layout& layout, const std::vector<CRulerLabel>& ticks)
 {
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.10);
+    // Bars (or time steps) stronger than the beats between them.
     cairo_set_line_width(cr, 1);
-    for (const CRulerLabel& tick : ticks)
+    for (bool strong : {false, true})
     {
-        const double x = std::floor(tick.dX) + 0.5;
-        cairo_move_to(cr, x, layout.top);
-        cairo_line_to(cr, x, layout.drumBottom);
+        cairo_set_source_rgba(cr, 0, 0, 0, strong ? 0.16 : 0.06);
+        for (const CRulerLabel& tick : ticks)
+        {
+            if (tick.bStrong != strong)
+                continue;
+            const double x = std::floor(tick.dX) + 0.5;
+            cairo_move_to(cr, x, layout.top);
+            cairo_line_to(cr, x, layout.drumBottom);
+        }
+        cairo_stroke(cr);
     }
-    cairo_stroke(cr);
 }
 
 // A note's rows, whole pixels: boxes on whole pixels take cairo's quick way, and they are
@@ -415,11 +421,24 @@ void PaintRuler(cairo_t* cr, const Layout& layout, const CRollViewport& view,
     for (const CRulerLabel& label : labels)
     {
         const double x = std::floor(label.dX) + 0.5;
-        cairo_move_to(cr, x, layout.top - 6);
+        cairo_move_to(cr, x, layout.top - (label.bStrong ? 6 : 3));
         cairo_line_to(cr, x, layout.top);
         cairo_stroke(cr);
+        if (label.strText.empty())
+            continue;
         cairo_move_to(cr, x + 3, layout.top - 6);
         cairo_show_text(cr, label.strText.c_str());
+    }
+    const std::string& unit =
+        !labels.empty() && labels.front().bBar ? view.strBarsUnit : view.strTimeUnit;
+    if (!unit.empty())
+    {
+        cairo_set_source_rgb(cr, 0.82, 0.82, 0.86);
+        cairo_rectangle(cr, 0, top, layout.left, layout.top - top);
+        cairo_fill(cr);
+        cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+        cairo_move_to(cr, 3, layout.top - 6);
+        cairo_show_text(cr, unit.c_str());
     }
     cairo_set_source_rgb(cr, 0.6, 0.6, 0.6);
     cairo_move_to(cr, 0, layout.top - 0.5);
@@ -517,8 +536,72 @@ std::string CPianoRollPainter::TimeText(double seconds, int decimals, bool hours
     return result;
 }
 
+namespace
+{
+
+// Bars from the song's tempo map: a tick at every beat while beats are a few pixels apart, at
+// every bar otherwise, a label at every bar, or every 2nd, 4th, ... as room allows. False when
+// the view is too far out for the song's beats to be listed; the ruler then counts time.
+bool BarTicks(cairo_t* cr, double left, double right, const CPianoRollModel& model,
+              const CRollViewport& view, std::vector<CRulerLabel>& ticks)
+{
+    constexpr std::size_t kMaxBeats = 1 << 16;
+    const CTempoMap& tempo = model.TempoMap();
+    if (tempo.IsSmpte())
+        return false;
+    const double from = std::max(0.0, CPianoRollPainter::SecondsAtX(view, left));
+    const double to = std::max(0.0, CPianoRollPainter::SecondsAtX(view, right));
+    if (to * 1e6 > 9e18)
+        return false;
+    const std::vector<CMeterBeat> beats =
+        tempo.BeatsBetween(std::int64_t(from * 1e6), std::int64_t(to * 1e6), kMaxBeats);
+    if (beats.size() >= kMaxBeats || beats.empty())
+        return false;
+    std::size_t bars = 0;
+    for (const CMeterBeat& beat : beats)
+        bars += beat.IsBarStart() ? 1 : 0;
+    const double span = std::max(1.0, right - left);
+    const double beatSpacing = span / double(beats.size());
+    const double barSpacing = span / double(std::max<std::size_t>(1, bars));
+    if (barSpacing < 3)
+        return false;
+    const std::uint32_t last = beats.back().nBar;
+    const double widest = TextWidth(cr, std::to_string(last)) + kLabelGap;
+    std::uint32_t every = 1;
+    while (barSpacing * every < widest && every < (1u << 30))
+        every *= 2;
+    double freeFrom = left;
+    for (const CMeterBeat& beat : beats)
+    {
+        if (!beat.IsBarStart() && beatSpacing < 6)
+            continue;
+        CRulerLabel tick;
+        tick.dSeconds = double(beat.nMicros) / 1e6;
+        tick.dX = CPianoRollPainter::XAtSeconds(view, tick.dSeconds);
+        tick.bStrong = beat.IsBarStart();
+        tick.bBar = true;
+        if (tick.dX < left || tick.dX > right)
+            continue;
+        if (tick.bStrong && (beat.nBar - 1) % every == 0)
+        {
+            const std::string text = std::to_string(beat.nBar);
+            const double width = TextWidth(cr, text);
+            if (tick.dX >= freeFrom && tick.dX + 3 + width <= right)
+            {
+                tick.strText = text;
+                tick.dWidth = width;
+                freeFrom = tick.dX + 3 + width + 2;
+            }
+        }
+        ticks.push_back(std::move(tick));
+    }
+    return true;
+}
+
+} // namespace
+
 std::vector<CRulerLabel> CPianoRollPainter::RulerLabels(cairo_t* cr, int width,
-                                                        const CPianoRollModel&,
+                                                        const CPianoRollModel& model,
                                                         const CRollViewport& view)
 {
     cairo_save(cr);
@@ -526,10 +609,15 @@ std::vector<CRulerLabel> CPianoRollPainter::RulerLabels(cairo_t* cr, int width,
     cairo_set_font_size(cr, view.dFontSize);
     const double left = kKeyboardWidth;
     const double right = std::max<double>(left + 1, width);
+    std::vector<CRulerLabel> labels;
+    if (view.bBars && BarTicks(cr, left, right, model, view, labels))
+    {
+        cairo_restore(cr);
+        return labels;
+    }
     int decimals = 0;
     const double step = TimeStep(cr, view, decimals);
     const bool hours = view.dTotal >= 3600;
-    std::vector<CRulerLabel> labels;
     const auto [first, last] = StepRange(SecondsAtX(view, left), SecondsAtX(view, right), step);
     double freeFrom = left;
     for (long long i = first; i <= last; ++i)

@@ -23,14 +23,23 @@ struct CRollViewport
     std::string strPrompt;  // UTF-8, drawn over an empty roll ("open a MIDI file")
     std::string strDrums;   // UTF-8, the drum lane's name beside the keyboard
     double dFontSize = 13;  // pixels: the labels' size, the menus' font size in the window
+    // The ruler counts bars (from the song's tempo map and time signatures) rather than time;
+    // a song in SMPTE time, or a view too far out for its beats, is counted in time anyway.
+    bool bBars = true;
+    // UTF-8, drawn above the keyboard: what the ruler counts, bars or time.
+    std::string strBarsUnit;
+    std::string strTimeUnit;
 };
 
-// One label of the time ruler: its tick's place and time, and the text drawn there.
+// One tick of the ruler and its grid line: its place and time, and the text drawn there (a bar
+// number or a time; empty where no text fits).
 struct CRulerLabel
 {
     double dX = 0;       // the tick's pixel; the text starts a little to its right
     double dSeconds = 0; // the tick's time
     double dWidth = 0;   // the text's width in pixels
+    bool bStrong = true; // a bar or a time step; false for a beat inside a bar
+    bool bBar = false;   // a tick of the bar ruler: the text is a bar number
     std::string strText;
 };
 
@@ -70,9 +79,15 @@ public:
     {
         return y >= RulerTop(view) && y < RulerBottom(view) && x >= kKeyboardWidth;
     }
+    // The corner above the keyboard, which names what the ruler counts.
+    static bool IsInRulerCorner(const CRollViewport& view, double x, double y)
+    {
+        return y >= RulerTop(view) && y < RulerBottom(view) && x < kKeyboardWidth;
+    }
 
-    // The ruler's labels for a roll `width` pixels wide, measured with `cr`'s font machinery:
-    // each names its tick's time, and none overlaps another or runs past the roll's edge.
+    // The ruler's ticks for a roll `width` pixels wide, labels measured with `cr`'s font
+    // machinery: each label names its tick's bar or time, and none overlaps another or runs
+    // past the roll's edge.
     static std::vector<CRulerLabel>
     RulerLabels(cairo_t* cr, int width, const CPianoRollModel& model, const CRollViewport& view);
     // A time as the ruler writes it: m:ss, or h:mm:ss for a song of an hour or more, with

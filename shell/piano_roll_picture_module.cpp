@@ -22,6 +22,8 @@ Tarvel1DrawPianoRollPicture(const PictureSong& song, const char* mode, int keyOf
     CRollViewport view = CPianoRollPainter::FitAll(model, width, height);
     view.strCaption = caption;
     view.strDrums = LoadResString(IDS_ROLL_DRUMS);
+    view.strBarsUnit = LoadResString(IDS_ROLL_BARS);
+    view.strTimeUnit = LoadResString(IDS_ROLL_TIME);
     std::string reason;
     const bool written = WritePianoRollPicture(model, view, path, width, height, reason);
     // One picture a run: the font caches go with it, so that nothing is left for a leak check.

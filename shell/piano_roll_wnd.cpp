@@ -112,6 +112,12 @@ private:
         case '0':
             m_pOwner->FitAll();
             break;
+        case 'b':
+        case 'B':
+        case 't':
+        case 'T':
+            m_pOwner->SetRulerInBars(event.GetKeyCode() == 'b' || event.GetKeyCode() == 'B');
+            break;
         default:
             event.Skip();
         }
@@ -153,6 +159,8 @@ CPianoRollWnd::CPianoRollWnd(wxWindow* parent)
     if (font.IsOk() && font.GetFractionalPointSize() > 0)
         m_view.dFontSize = std::ceil(font.GetFractionalPointSize() * 96.0 / 72.0);
     m_view.strDrums = LoadResString(IDS_ROLL_DRUMS);
+    m_view.strBarsUnit = LoadResString(IDS_ROLL_BARS);
+    m_view.strTimeUnit = LoadResString(IDS_ROLL_TIME);
     DragAcceptFiles(true);
     m_pCanvas->DragAcceptFiles(true);
     AfxSetAccessibleName(m_pCanvas, LoadResString(IDS_PIANO_ROLL_TITLE));
@@ -211,6 +219,9 @@ void CPianoRollWnd::FitAll()
     fitted.strCaption = m_view.strCaption;
     fitted.strPrompt = m_view.strPrompt;
     fitted.strDrums = m_view.strDrums;
+    fitted.strBarsUnit = m_view.strBarsUnit;
+    fitted.strTimeUnit = m_view.strTimeUnit;
+    fitted.bBars = m_view.bBars;
     fitted.dFontSize = m_view.dFontSize;
     fitted.dPlayhead = m_view.dPlayhead;
     m_view = fitted;
@@ -239,8 +250,21 @@ void CPianoRollWnd::ScrollBy(double pixels)
     m_pCanvas->Refresh();
 }
 
+void CPianoRollWnd::SetRulerInBars(bool bars)
+{
+    m_view.bBars = bars;
+    m_pCanvas->Refresh();
+}
+
 void CPianoRollWnd::ClickAt(double x, double y)
 {
+    if (CPianoRollPainter::IsInRulerCorner(m_view, x, y))
+    {
+        ToggleRuler();
+        if (m_onHidden)
+            m_onHidden(); // saves the choice with the window's place
+        return;
+    }
     // Seeking is for a song that is playing or paused; a closed player has nothing to move.
     CSequencerPlayer* player = AppPlayer();
     if (!CPianoRollPainter::IsInRuler(m_view, x, y) || player == nullptr || !player->IsOpen())
@@ -368,6 +392,9 @@ void CPianoRollHost::Show(bool show)
                 place.SetSize(wxSize(width, height));
             if (config.Read("X", &x) && config.Read("Y", &y))
                 place.SetPosition(wxPoint(x, y));
+            wxString ruler;
+            if (config.Read("Ruler", &ruler))
+                m_pWindow->SetRulerInBars(ruler != "time");
         }
         const int display = wxDisplay::GetFromWindow(m_pFrame);
         const wxRect screen =
@@ -448,6 +475,7 @@ void CPianoRollHost::SaveSettings() const
         config.Write("Y", long(rect.y));
         config.Write("Width", long(rect.width));
         config.Write("Height", long(rect.height));
+        config.Write("Ruler", m_pWindow->GetViewport().bBars ? "bars" : "time");
     }
     config.Flush();
 }

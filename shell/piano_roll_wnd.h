@@ -41,6 +41,9 @@ public:
     void ScrollBy(double pixels);
     void FitAll();
     void ClickAt(double x, double y);
+    // Counts the ruler in bars or in time; the choice is kept in the settings file.
+    void SetRulerInBars(bool bars);
+    void ToggleRuler() { SetRulerInBars(!m_view.bBars); }
     // Moves the playhead to where the player is; scrolls to keep it in sight while playing.
     void FollowPlayer();
 

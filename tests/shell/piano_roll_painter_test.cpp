@@ -85,6 +85,7 @@ TEST(PianoRollPainter, RulerLabelsNameTheirTicksFitAndNeverOverlap)
                 view.dTotal = total;
                 view.dPixelsPerSecond = pps;
                 view.dFirstSecond = start;
+                view.bBars = false;
                 const auto labels =
                     CPianoRollPainter::RulerLabels(cr, kWidth, CPianoRollModel(), view);
                 double freeFrom = CPianoRollPainter::kKeyboardWidth;
@@ -110,6 +111,40 @@ TEST(PianoRollPainter, RulerLabelsNameTheirTicksFitAndNeverOverlap)
                 }
             }
         }
+    }
+    // Bars of real songs, from their tempo maps and time signatures: each number is the bar that
+    // starts at its tick.
+    for (const char* name : {"bossa.mid", "fanfare.mid", "round.mid"})
+    {
+        CTarvel1Doc doc;
+        ASSERT_TRUE(doc.OnOpenDocument(std::string(TARVEL1_TEST_DATA_DIR) + "/" + name));
+        CPianoRollModel model;
+        model.Build(doc, false, "", 0);
+        const CTempoMap& tempo = model.TempoMap();
+        const CRollViewport fitted = CPianoRollPainter::FitAll(model, kWidth, 500);
+        int barsNamed = 0;
+        for (double pps = fitted.dPixelsPerSecond / 20;
+             pps <= CPianoRollPainter::kMaxPixelsPerSecond; pps *= 3.1)
+        {
+            CRollViewport view = fitted;
+            view.dPixelsPerSecond = pps;
+            view.dFirstSecond = model.TotalSeconds() / 3;
+            double freeFrom = CPianoRollPainter::kKeyboardWidth;
+            for (const CRulerLabel& label : CPianoRollPainter::RulerLabels(cr, kWidth, model, view))
+            {
+                if (label.strText.empty() || !label.bBar)
+                    continue;
+                const CMeterBeat beat =
+                    tempo.BeatAt(tempo.TickAt(std::llround(label.dSeconds * 1e6)));
+                EXPECT_TRUE(beat.IsBarStart()) << name << " " << label.strText;
+                EXPECT_EQ(label.strText, std::to_string(beat.nBar)) << name << " at " << pps;
+                ++barsNamed;
+                EXPECT_GE(label.dX, freeFrom);
+                EXPECT_LE(label.dX + 3 + label.dWidth, kWidth);
+                freeFrom = label.dX + 3 + label.dWidth;
+            }
+        }
+        EXPECT_GT(barsNamed, 10) << name;
     }
     EXPECT_EQ(CPianoRollPainter::TimeText(0.99, 1, false), "0:01.0");
     EXPECT_EQ(CPianoRollPainter::TimeText(13217, 0, true), "3:40:17");
