@@ -72,9 +72,6 @@ bool CDocument::OnSaveDocument(const std::string& path)
 void CDocument::ReportSaveLoadException(const std::string& path, const CException& error,
                                         bool saving)
 {
-    UINT prompt = saving ? AFX_IDP_FAILED_TO_SAVE_DOC : AFX_IDP_FAILED_TO_OPEN_DOC;
-    const auto* file = dynamic_cast<const CFileException*>(&error);
-    if (!saving && file != nullptr && file->m_lOsError == ENOENT)
-        prompt = AFX_IDP_FILE_NOT_FOUND;
-    AfxMessageBox(AfxExceptionMessage(error, path, prompt));
+    AfxMessageBox(saving ? AfxExceptionMessage(error, path, AFX_IDP_FAILED_TO_SAVE_DOC)
+                         : AfxOpenFailureMessage(error, path));
 }

@@ -580,7 +580,9 @@ bool DrawPicture(const Options& options, const CTarvel1Doc& doc, int keyOffset)
     const std::string caption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
                                                 std::to_string(counts.nNotes));
     std::string error;
-    if (DrawPianoRollPicture(doc, options.mode, keyOffset, caption, options.picturePath,
+    const PictureSong song{doc.m_original.data(), doc.m_converted.data(),
+                           static_cast<std::size_t>(doc.m_nLastIndex) + 1, doc.m_nTracks};
+    if (DrawPianoRollPicture(song, options.mode, keyOffset, caption, options.picturePath,
                              kPictureWidth, kPictureHeight, error))
         return true;
     AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));

@@ -75,6 +75,16 @@ void CTarvel1View::OnPlayerReady()
     if (!m_pPlayerControl)
     {
         m_pPlayerControl = std::make_unique<CPlayerControl>(*player);
+        m_pPlayerControl->SetOpenErrorPresenter(
+            [this, player](const std::string& error)
+            {
+                // The song's own faults are shown as they are; when the sound output is what
+                // failed, the libraries' reasons mean nothing to the user.
+                if (player->CheckAudioOutput())
+                    AfxMessageBox(error);
+                else
+                    OfferPlaybackSettings(GetParentFrame(), App().GetProfilePath());
+            });
         m_pPlayerControl->SetCaptionObserver(
             [this](const std::string& caption)
             {
@@ -225,7 +235,12 @@ void CTarvel1View::EstimateKeyOfSong()
         frame->SetMessageText(m_keyEstimate.nNotes == 0
                                   ? LoadResString(IDS_NO_ESTIMATED_KEY)
                                   : FormatResString(IDS_ESTIMATED_KEY, KeyText(m_keyEstimate.key)));
-    frame->GetPianoRoll().KeyEstimated(doc, m_keyEstimate);
+    // The roll names the key and shades its scale until the next conversion names its own.
+    if (m_keyEstimate.nNotes > 0)
+        frame->GetPianoRoll().SetHeaderKey(
+            FormatResString(IDS_ESTIMATED_KEY, KeyText(m_keyEstimate.key)),
+            m_keyEstimate.key.bMinor ? ConversionMode::Minor : ConversionMode::Major,
+            -m_keyEstimate.key.nTonic);
 }
 
 // Only the key box: the mode stays the user's choice, and nothing converts until 変換！.

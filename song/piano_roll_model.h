@@ -12,6 +12,7 @@
 
 #include "note_transform.h"
 #include "song_document.h"
+#include "tempo_map.h"
 
 // M: note-on events with a velocity above 0 outside the drum channel; N: those among them whose
 // note number the conversion changed.
@@ -66,19 +67,24 @@ public:
     const std::vector<CRollNote>& Notes() const { return m_notes; }
     MovedNoteCount Counts() const { return m_counts; }
     double TotalSeconds() const { return m_dTotalSeconds; }
+    // The song's clock, the player's own: seconds of ticks, and bars and beats for a grid.
+    const CTempoMap& TempoMap() const { return m_tempo; }
     // The lowest and highest pitched note outside the drum channel, before and after the
     // conversion; both -1 when there is none.
     int LowestNote() const { return m_nLowest; }
     int HighestNote() const { return m_nHighest; }
     bool HasDrums() const { return m_bHasDrums; }
 
-    // True when the last conversion's mode has a scale ("major", "minor", "aug", "dim").
+    // The key shown in the roll's header and whose scale rows are shaded: Build() takes the
+    // conversion's mode and key with an empty caption; a caller that names the key ("D minor")
+    // or knows a better one (an estimate before the first conversion) sets it here.
+    void SetKey(ConversionMode mode, int keyOffset, std::string caption);
+    const std::string& KeyCaption() const { return m_strKeyCaption; }
+
+    // True when the shown key's mode has a scale ("major", "minor", "aug", "dim").
     bool HasScale() const { return m_bHasScale; }
     // True when `note` lies on that scale.
     bool IsScaleNote(int note) const;
-    // Shades another scale than the last conversion's (the song's estimated key); the notes
-    // stay as built.
-    void ShowScale(ConversionMode mode, int keyOffset);
 
     // The notes that may sound between `from` and `to` seconds: indexes [first, last) of
     // Notes(). Found by bisection, so a view of a long song costs what it shows.
@@ -96,4 +102,6 @@ private:
     bool m_bHasScale = false;
     ConversionMode m_mode = ConversionMode::None;
     int m_nKeyOffset = 0;
+    std::string m_strKeyCaption;
+    CTempoMap m_tempo;
 };

@@ -114,7 +114,7 @@ TEST(ConvertCli, RefusedInputWritesNothing)
                            LoadResString(IDS_NOT_MIDI_FILE) + "\n");
     run = Convert(folder, {"-o", folder.File("keep.mid"), folder.File("cut.mid")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find(FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("cut.mid"))),
+    EXPECT_NE(run.err.find(FormatResString(IDS_SONG_ENDS_EARLY, folder.File("cut.mid"), "3", "1")),
               std::string::npos)
         << run.err;
     run = Convert(folder, {"-o", folder.File("new.mid"), folder.File("missing.mid")});
