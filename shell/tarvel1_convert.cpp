@@ -27,6 +27,7 @@
 #include "conversion.h"
 #include "event_walker.h"
 #include "file.h"
+#include "key_finder.h"
 #include "message_box.h"
 #include "piano_roll_model.h"
 #include "piano_roll_picture.h"
@@ -41,6 +42,8 @@ namespace
 
 constexpr const char* kProgram = "tarvel1-convert";
 constexpr const char* kStandardStream = "-";
+// The --key that converts each song from its own estimated tonic.
+constexpr const char* kAutoKey = "auto";
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
@@ -65,6 +68,10 @@ struct Options
     // An output is standard output itself (-o -, or a name that leads there): the paths written
     // are not printed into it.
     bool stdoutTaken = false;
+    bool printKey = false;   // each input's estimated key on standard output
+
+    // --print-key without -o only reads: nothing is converted or written.
+    bool PrintKeyOnly() const { return printKey && output.empty(); }
 };
 
 // One song of the run: where it is read from and where it goes.
@@ -255,6 +262,7 @@ int ParseOptions(int argc, char** argv, Options& options)
         kListMidiPorts,
         kReport,
         kPicture,
+        kPrintKey,
         kVersion,
     };
     static const option kLongOptions[] = {
@@ -271,6 +279,7 @@ int ParseOptions(int argc, char** argv, Options& options)
         {"list-midi-ports", no_argument, nullptr, kListMidiPorts},
         {"report", no_argument, nullptr, kReport},
         {"picture", required_argument, nullptr, kPicture},
+        {"print-key", no_argument, nullptr, kPrintKey},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
@@ -328,6 +337,9 @@ int ParseOptions(int argc, char** argv, Options& options)
             options.picturePath = optarg;
             options.picturePathGiven = true;
             break;
+        case kPrintKey:
+            options.printKey = true;
+            break;
         case 'h':
             std::fputs(FormatResString(IDS_CLI_USAGE, kProgram).c_str(), stdout);
             return 0;
@@ -351,9 +363,10 @@ int ParseOptions(int argc, char** argv, Options& options)
 // The checks of the command line alone; returns the usage message, or an empty text.
 std::string CheckUsage(const Options& options)
 {
-    if (!IsEntry(options.key, IDS_KEY_FIRST, IDS_KEY_COUNT))
+    if (!IsEntry(options.key, IDS_KEY_FIRST, IDS_KEY_COUNT) && options.key != kAutoKey)
         return FormatResString(IDS_CLI_BAD_KEY, PrintableName(options.key),
-                               ListOfEntries(IDS_KEY_FIRST, IDS_KEY_COUNT, false));
+                               ListOfEntries(IDS_KEY_FIRST, IDS_KEY_COUNT, false) + ", " +
+                                   kAutoKey);
     if (!IsEntry(options.mode, IDS_MODE_FIRST, IDS_MODE_COUNT))
         return FormatResString(IDS_CLI_BAD_MODE, PrintableName(options.mode),
                                ListOfEntries(IDS_MODE_FIRST, IDS_MODE_COUNT, true));
@@ -383,6 +396,12 @@ std::string CheckUsage(const Options& options)
     // The report's lines would be mixed into the song.
     if (options.report && options.output == kStandardStream)
         return LoadResString(IDS_CLI_REPORT_TO_STDOUT);
+    if (options.printKey && options.output == kStandardStream)
+        return LoadResString(IDS_CLI_PRINT_KEY_TO_STDOUT);
+    if (options.PrintKeyOnly())
+        return playback || !options.picturePath.empty() || options.report
+                   ? LoadResString(IDS_CLI_PRINT_KEY_ONLY)
+                   : "";
     if (options.recursive &&
         (options.output.empty() || options.output == kStandardStream ||
          (access(options.output.c_str(), F_OK) == 0 && !IsFolder(options.output))))
@@ -459,7 +478,7 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
     }
     if (options.output == kStandardStream && jobs.size() > 1)
         return LoadResString(IDS_CLI_STDOUT_ONE_INPUT);
-    if (jobs.size() > 1 && !toFolder)
+    if (jobs.size() > 1 && !toFolder && !options.PrintKeyOnly())
         return LoadResString(IDS_CLI_SEVERAL_INPUTS);
     return "";
 }
@@ -627,7 +646,7 @@ void PrintWrittenPath(const Options& options, const std::string& path)
         std::printf("%s\n", PrintableName(path).c_str());
 }
 
-bool DrawPicture(const Options& options, const CTarvel1Doc& doc)
+bool DrawPicture(const Options& options, const CTarvel1Doc& doc, int keyOffset)
 {
     const MovedNoteCount counts = CountMovedNotes(doc);
     const std::string caption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
@@ -635,7 +654,7 @@ bool DrawPicture(const Options& options, const CTarvel1Doc& doc)
     std::string error;
     const PictureSong song{doc.m_original.data(), doc.m_converted.data(),
                            static_cast<std::size_t>(doc.m_nLastIndex) + 1, doc.m_nTracks};
-    if (!DrawPianoRollPicture(song, options.mode, KeyOffsetFromName(options.key), caption,
+    if (!DrawPianoRollPicture(song, options.mode, keyOffset, caption,
                               options.picturePath, kPictureWidth, kPictureHeight, error))
     {
         AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
@@ -705,10 +724,32 @@ bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>
     // said why, and there is nothing to write.
     if (!opened || doc->m_bLoaded != 1)
         return false;
+    int keyOffset = KeyOffsetFromName(options.key);
+    std::string keyLine; // goes out with the song's own line, so a batch keeps the inputs' order
+    if (options.printKey || options.key == kAutoKey)
+    {
+        const KeyEstimate estimate = EstimateKey(*doc);
+        // A note, never an error: the run goes on with the estimate.
+        if (estimate.nNotes == 0)
+            PrintMessage(job.input, LoadResString(IDS_CLI_KEY_NO_NOTES));
+        else if (estimate.IsLowConfidence())
+            PrintMessage(job.input, FormatResString(IDS_CLI_KEY_UNCERTAIN, KeyText(estimate.key),
+                                                    KeyText(estimate.runnerUp)));
+        // The input exactly as given and the key in the box's words: a line for scripts.
+        if (options.printKey)
+            keyLine = PrintableName(job.input) + ": " + KeyText(estimate.key) + "\n";
+        if (options.key == kAutoKey)
+            keyOffset = -estimate.key.nTonic;
+    }
+    if (options.PrintKeyOnly())
+    {
+        std::fputs(keyLine.c_str(), stdout);
+        return true;
+    }
     // Each song converts as if it were the only one: none inherits the running status that the
     // song before it left.
     ResetRunningStatus();
-    doc->Convert(options.mode, KeyOffsetFromName(options.key));
+    doc->Convert(options.mode, keyOffset);
     // The player takes the song from here, not from the file written: that may be a pipe, a
     // device or standard output.
     if (converted != nullptr)
@@ -721,23 +762,24 @@ bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>
             CFile out;
             out.Attach(STDOUT_FILENO, job.target, CFile::modeWrite);
             WriteConvertedSong(*doc, out);
-            return options.picturePath.empty() || DrawPicture(options, *doc);
+            return options.picturePath.empty() || DrawPicture(options, *doc, keyOffset);
         }
         if (job.makeFolders)
             MakeFolders(FolderOfPath(job.target), 0777);
         auto writer = std::make_unique<CSafeWriter>(
             job.target, options.output.empty() ? unsigned(CSafeWriter::scratch) : 0u);
         WriteConvertedSong(*doc, *writer);
-        std::string line;
+        // Nothing but the song goes to standard output when the song does.
+        std::string line = options.stdoutTaken ? std::string() : keyLine;
         if (options.report)
         {
             const MovedNoteCount counts = CountMovedNotes(*doc);
-            line = PrintableName(job.input) + ": " + std::to_string(counts.nMoved) + " of " +
+            line += PrintableName(job.input) + ": " + std::to_string(counts.nMoved) + " of " +
                    std::to_string(counts.nNotes) + " notes moved\n";
         }
         else if (!options.stdoutTaken)
         {
-            line = PrintableName(job.target) + "\n";
+            line += PrintableName(job.target) + "\n";
         }
         pending.push_back({std::move(writer), &job, line});
     }
@@ -751,7 +793,7 @@ bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>
     if (options.picturePath.empty())
         return true;
     // The picture follows its song.
-    return CommitSongs(pending) && DrawPicture(options, *doc);
+    return CommitSongs(pending) && DrawPicture(options, *doc, keyOffset);
 }
 
 // What was printed must have arrived: a full disk or a closed pipe is a failure, not a success.
@@ -803,7 +845,7 @@ int main(int argc, char** argv)
         return kExitRefused;
     }
     bool skipped = false;
-    const int checked = CheckFiles(options, jobs, skipped);
+    const int checked = options.PrintKeyOnly() ? 0 : CheckFiles(options, jobs, skipped);
     if (checked != 0)
         return checked;
 #ifdef TARVEL1_WITH_PLAYBACK

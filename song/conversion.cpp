@@ -63,6 +63,12 @@ int KeyOffsetFromName(const std::string& key)
     return kLastKeyOffset;
 }
 
+std::string KeyNameFromTonic(int pitchClass)
+{
+    const int degree = (pitchClass % 12 + 12) % 12;
+    return degree < static_cast<int>(kKeyNames.size()) ? kKeyNames[degree] : "B";
+}
+
 std::string ExecutablePath()
 {
     std::array<char, PATH_MAX> buffer{};

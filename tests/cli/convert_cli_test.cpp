@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "conversion.h"
+#include "key_songs.h"
 #include "smf_builder.h"
 #include "string_table.h"
 #include "test_files.h"
@@ -424,6 +425,40 @@ TEST(ConvertCli, ReportCountsWhatAnIndependentReaderCounts)
             }
         }
     }
+}
+
+// The lines are for scripts: the input as given, the tonic as the key box writes it, the mode.
+// A song without a key is a note on stderr, never a failure.
+TEST(ConvertCli, PrintKeyGivesOneExactLinePerInputAndKeyAutoConvertsFromIt)
+{
+    ScratchFolder folder;
+    const std::string songs = folder.File("songs");
+    ASSERT_EQ(mkdir(songs.c_str(), 0755), 0);
+    const std::string minor = songs + "/a.mid", sharp = songs + "/b.mid", drums = songs + "/c.mid";
+    WriteBytes(minor, MakeKeySong(2, true, KeySongKind::ScaleAndCadence));
+    WriteBytes(sharp, MakeKeySong(6, false, KeySongKind::ScaleAndCadence));
+    WriteBytes(drums, MakeSmf({Concat({{0x00, 0x99, 36, 100, 0x60, 0x89, 36, 0}, kEndOfTrack})}));
+
+    CliRun run = Convert(folder, {"--print-key", minor, sharp});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, minor + ": D minor\n" + sharp + ": F# major\n");
+    EXPECT_EQ(run.err, "");
+
+    run = Convert(folder, {"--print-key", "-r", songs});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, minor + ": D minor\n" + sharp + ": F# major\n" + drums + ": C major\n");
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(run.err.rfind("tarvel1-convert: " + drums + ": ", 0), 0u) << run.err;
+
+    const std::string out = folder.File("out.mid");
+    run = Convert(
+        folder, {"--key", "auto", "--mode", "minor", "--print-key", "--report", "-o", out, sharp});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind(sharp + ": F# major\n" + sharp + ": ", 0), 0u) << run.out;
+    EXPECT_EQ(ReadBytes(out), LibraryResult(sharp, "minor", "F#"));
+
+    EXPECT_EQ(Convert(folder, {"--key", "Auto", sharp}).status, 2);
+    EXPECT_EQ(Convert(folder, {"--print-key", "-o", "-", sharp}).status, 2);
 }
 
 TEST(ConvertCli, PictureShowsTheConversionAndNeverReplacesTheInput)

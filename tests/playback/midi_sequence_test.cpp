@@ -253,8 +253,8 @@ TEST(MidiSequence, BrokenFilesAreRefusedWithTheirReason)
     EXPECT_EQ(Refusal(huge), Track1(IDS_SMF_TRUNCATED));
 
     // Every prefix of a real song is refused, and a refusal leaves nothing of the song before.
-    // The one long song is cut at every fifth byte and at every byte of its last kilobyte, to
-    // keep the time under the sanitizers in seconds.
+    // The short songs are cut at every byte; the one long song at every fifth byte and at every
+    // byte of its last kilobyte, to keep the time under the sanitizers in seconds.
     for (const std::string& name : kRealSongs)
     {
         const Bytes song = ReadBytes(DataPath(name));
