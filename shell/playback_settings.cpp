@@ -1,5 +1,7 @@
 #include "playback_settings.h"
 
+#include <memory>
+
 #include <sys/stat.h>
 
 #include <wx/choice.h>
@@ -10,6 +12,7 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include "profile.h"
 #include "sound_font.h"
 #include "string_table.h"
 #include "wx_text.h"
@@ -62,17 +65,12 @@ CPlaybackSettings CPlaybackSettings::Load(const std::string& profilePath)
 
 bool CPlaybackSettings::Save(const std::string& profilePath) const
 {
-    const wxFileName file(FromUtf8(profilePath));
-    if (!file.DirExists() && !wxFileName::Mkdir(file.GetPath(), 0700, wxPATH_MKDIR_FULL))
-        return false;
-    wxFileConfig config(wxEmptyString, wxEmptyString, file.GetFullPath(), wxEmptyString,
-                        wxCONFIG_USE_LOCAL_FILE, wxConvUTF8);
-    config.SetExpandEnvVars(false);
-    config.SetPath(kSettingsGroup);
-    config.Write("MidiPort", FromUtf8(strMidiPort));
-    config.Write("SoundFont", FromUtf8(strSoundFont));
-    config.Write("AudioDriver", FromUtf8(strAudioDriver));
-    return config.Flush();
+    const std::unique_ptr<wxFileConfig> config = OpenProfile(profilePath);
+    config->SetPath(kSettingsGroup);
+    config->Write("MidiPort", FromUtf8(strMidiPort));
+    config->Write("SoundFont", FromUtf8(strSoundFont));
+    config->Write("AudioDriver", FromUtf8(strAudioDriver));
+    return SaveProfile(*config, profilePath);
 }
 
 PlayerOptions CPlaybackSettings::ToPlayerOptions() const
@@ -123,6 +121,12 @@ bool ChooseOutputForStart(const std::string& profilePath, PlayerOptions& options
     return true;
 }
 
+void OfferPlaybackSettings(wxWindow* parent, const std::string& profilePath)
+{
+    if (Ask(LoadResString(IDS_NO_SOUND_OUTPUT)))
+        EditPlaybackSettings(parent, profilePath);
+}
+
 void EditPlaybackSettings(wxWindow* parent, const std::string& profilePath)
 {
     CPlaybackSettingsDlg dialog(parent, CPlaybackSettings::Load(profilePath), FindSoundFont(""));
@@ -157,9 +161,13 @@ CPlaybackSettingsDlg::CPlaybackSettingsDlg(wxWindow* parent, const CPlaybackSett
     }
     grid->Add(m_pOutput, 1, wxEXPAND);
     grid->AddSpacer(0);
+    // A short line: the library's own reason (one long English sentence) stretched the dialog
+    // across the screen; it stays at hand as the line's tooltip.
     m_pPortsError = new wxStaticText(
         this, wxID_ANY,
-        error.empty() ? wxString() : FromUtf8(FormatResString(IDS_PLAYBACK_NO_PORTS, error)));
+        error.empty() ? wxString() : FromUtf8(LoadResString(IDS_PLAYBACK_NO_PORTS_SHORT)));
+    if (!error.empty())
+        m_pPortsError->SetToolTip(FromUtf8(FormatResString(IDS_PLAYBACK_NO_PORTS, error)));
     grid->Add(m_pPortsError, 0, wxEXPAND);
 
     grid->Add(new wxStaticText(this, wxID_ANY, FromUtf8(LoadResString(IDS_PLAYBACK_SOUNDFONT))), 0,

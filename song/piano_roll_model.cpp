@@ -159,6 +159,18 @@ MovedNoteCount CountMovedNotes(const CTarvel1Doc& doc)
     return counts;
 }
 
+void ForEachNoteEvent(const std::uint8_t* data, std::size_t size, int trackCount,
+                      const NoteEventHandler& onNote,
+                      const std::function<void(std::uint64_t)>& onTrackEnd)
+{
+    SongClockChanges changes;
+    WalkNotes(
+        data, size, trackCount, changes,
+        [&](const NoteEvent& event)
+        { onNote(event.nNotePos, event.nTick, event.nStatus, event.nVelocity); },
+        onTrackEnd);
+}
+
 void CPianoRollModel::Clear()
 {
     *this = CPianoRollModel();
@@ -181,10 +193,7 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
                             std::size_t size, int trackCount, ConversionMode mode, int keyOffset)
 {
     Clear();
-    m_mode = mode;
-    m_nKeyOffset = keyOffset;
-    m_bHasScale = mode == ConversionMode::Major || mode == ConversionMode::Minor ||
-                  mode == ConversionMode::Aug || mode == ConversionMode::Dim;
+    SetKey(mode, keyOffset, {});
 
     // Notes are kept in ticks until the tempo map is complete: a format 1 song's tempo track
     // may come before or after the tracks that it times.
@@ -309,6 +318,15 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
         m_nLowest = m_nLowest < 0 ? low : std::min(m_nLowest, low);
         m_nHighest = std::max(m_nHighest, high);
     }
+}
+
+void CPianoRollModel::SetKey(ConversionMode mode, int keyOffset, std::string caption)
+{
+    m_mode = mode;
+    m_nKeyOffset = keyOffset;
+    m_bHasScale = mode == ConversionMode::Major || mode == ConversionMode::Minor ||
+                  mode == ConversionMode::Aug || mode == ConversionMode::Dim;
+    m_strKeyCaption = std::move(caption);
 }
 
 bool CPianoRollModel::IsScaleNote(int note) const

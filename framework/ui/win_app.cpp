@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <wx/intl.h>
@@ -16,6 +17,7 @@
 #include "message_catalog.h"
 #include "string_table.h"
 #include "ui_hooks.h"
+#include "user_folders.h"
 #include "wx_text.h"
 
 namespace
@@ -88,16 +90,6 @@ bool IsToolkitOption(const std::string& arg, bool& takesValue)
     return false;
 }
 
-std::string ConfigHome()
-{
-    // The XDG rules ignore a relative XDG_CONFIG_HOME.
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr && home[0] != '\0' ? home : "/tmp") + "/.config";
-}
-
 } // namespace
 
 void CCommandLineInfo::ParseParam(const std::string& param, bool isFlag)
@@ -157,6 +149,12 @@ void InitMessageLocale()
     {
         std::setlocale(LC_MESSAGES, "");
     }
+    // The system's reasons (strerror) come in LC_MESSAGES's language but in LC_CTYPE's
+    // character set, which wx leaves at C: Japanese came out as "?????". The user's own
+    // setting is taken; where that cannot write every character, UTF-8 is.
+    const char* ctype = std::setlocale(LC_CTYPE, "");
+    if (ctype == nullptr || std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+        std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
 } // namespace
@@ -248,8 +246,19 @@ void CWinApp::SetRegistryKey(const std::string& key)
 
 std::string CWinApp::GetProfilePath() const
 {
-    const std::string folder =
-        ConfigHome() + (m_strRegistryKey.empty() ? std::string() : "/" + m_strRegistryKey);
+    std::string folder;
+    try
+    {
+        folder = UserFolderPath(UserFolder::config);
+    }
+    catch (const CFileException&)
+    {
+        // No home folder anywhere: the settings live for this run only, as a failed save
+        // leaves them.
+        return "";
+    }
+    if (!m_strRegistryKey.empty())
+        folder += "/" + m_strRegistryKey;
     return folder + "/" + LoadResString(AFX_IDS_APP_TITLE) + ".conf";
 }
 
