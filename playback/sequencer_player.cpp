@@ -79,7 +79,7 @@ CSequencerPlayer::~CSequencerPlayer() = default;
 // Without the module every operation fails with the reason, and every query reads as closed.
 bool CSequencerPlayer::WaitForSoundFont()
 {
-    m_strOwnError.clear();
+    m_bOwnError = false;
     return m_engine && m_engine->WaitForSoundFont();
 }
 
@@ -90,13 +90,13 @@ const std::string& CSequencerPlayer::SoundFontPath() const
 
 bool CSequencerPlayer::CheckAudioOutput()
 {
-    m_strOwnError.clear();
+    m_bOwnError = false;
     return m_engine && m_engine->CheckAudioOutput();
 }
 
 bool CSequencerPlayer::Open(const std::string& path)
 {
-    m_strOwnError.clear();
+    m_bOwnError = false;
     if (!m_engine)
         return false;
     if (path.empty())
@@ -111,7 +111,7 @@ bool CSequencerPlayer::Open(const std::string& path)
 bool CSequencerPlayer::OpenSong(const std::uint8_t* bytes, std::size_t size,
                                 const std::string& name)
 {
-    m_strOwnError.clear();
+    m_bOwnError = false;
     if (!m_engine)
         return false;
     // The same scan as File Open: bytes after the last end-of-track are not the song.
@@ -126,30 +126,31 @@ bool CSequencerPlayer::OwnFailure(std::string text)
     // The engine keeps its song closed, as after any failed open.
     m_engine->Close();
     m_strOwnError = std::move(text);
+    m_bOwnError = true;
     return false;
 }
 
 bool CSequencerPlayer::Play()
 {
-    m_strOwnError.clear();
+    m_bOwnError = false;
     return m_engine && m_engine->Play();
 }
 
 bool CSequencerPlayer::Seek(double seconds)
 {
-    m_strOwnError.clear();
+    m_bOwnError = false;
     return m_engine && m_engine->Seek(seconds);
 }
 
 bool CSequencerPlayer::Pause()
 {
-    m_strOwnError.clear();
+    m_bOwnError = false;
     return m_engine && m_engine->Pause();
 }
 
 bool CSequencerPlayer::Resume()
 {
-    m_strOwnError.clear();
+    m_bOwnError = false;
     return m_engine && m_engine->Resume();
 }
 
@@ -204,13 +205,13 @@ void CSequencerPlayer::Render(std::int16_t* stereo, std::size_t frames)
 
 bool CSequencerPlayer::RenderSong(std::vector<std::int16_t>& stereo)
 {
-    m_strOwnError.clear();
+    m_bOwnError = false;
     return m_engine && m_engine->RenderSong(stereo);
 }
 
 bool CSequencerPlayer::RenderSongTo(const AudioSink& sink)
 {
-    m_strOwnError.clear();
+    m_bOwnError = false;
     return m_engine && m_engine->RenderSongTo(sink);
 }
 
@@ -236,7 +237,7 @@ const std::string& CSequencerPlayer::AudioDriverName() const
 
 const std::string& CSequencerPlayer::ErrorText() const
 {
-    if (!m_strOwnError.empty())
+    if (m_bOwnError)
         return m_strOwnError;
     return m_engine ? m_engine->ErrorText() : m_strError;
 }

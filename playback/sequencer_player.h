@@ -146,6 +146,9 @@ private:
 
     std::unique_ptr<IPlayerEngine> m_engine; // null when the player module could not be loaded
     std::string m_strError;                  // why, then
-    std::string m_strOwnError;               // a song this side could not read, until the next call
+    // A song this side could not read. The text stays until the next failure of this side, so
+    // that a caller holding ErrorText() while it asks the player more keeps reading it.
+    std::string m_strOwnError;
+    bool m_bOwnError = false; // the last failure was this side's
     std::string m_strNone;
 };
