@@ -11,10 +11,8 @@
 namespace
 {
 
-// The player renders 16-bit stereo at this rate.
-constexpr double kBytesPerSecond = kPlayerSampleRate * 2 * 2;
 // A RIFF chunk counts its bytes in 32 bits: the header's 36 bytes and the samples must fit.
-constexpr double kWavMaxSeconds = (4294967295.0 - 36.0) / kBytesPerSecond;
+constexpr double kWavMaxBytes = 4294967295.0 - 36.0;
 // FLAC and Ogg hold far more; a day of audio is the most we render, so that a song that merely
 // announces a long silence cannot fill the disk.
 constexpr double kLongestRenderSeconds = 24 * 3600.0;
@@ -27,14 +25,41 @@ bool EndsWith(const std::string& text, const char* suffix)
 
 } // namespace
 
-bool AudioFileTypeFor(const std::string& path, AudioFileType& type)
+bool AudioFileTypeFor(const std::string& path, AudioFileType& type, int sampleRate, int format)
 {
+    const int bytesPerSample = format == kSampleS16 ? 2 : format == kSampleS24 ? 3 : 4;
     if (EndsWith(path, ".wav"))
-        type = {kAudioWav, "WAV", kWavMaxSeconds};
+        type = {kAudioWav, "WAV", kWavMaxBytes / (double(sampleRate) * 2 * bytesPerSample)};
     else if (EndsWith(path, ".flac"))
         type = {kAudioFlac, "FLAC", kLongestRenderSeconds};
     else if (EndsWith(path, ".ogg") || EndsWith(path, ".oga"))
         type = {kAudioOggVorbis, "Ogg Vorbis", kLongestRenderSeconds};
+    else
+        return false;
+    return true;
+}
+
+bool AudioFileTakesFormat(int kind, int format)
+{
+    switch (kind)
+    {
+    case kAudioWav:
+        return true;
+    case kAudioFlac:
+        return format != kSampleF32;
+    default:
+        return format == kSampleS16;
+    }
+}
+
+bool AudioSampleFormatFor(const std::string& name, int& format)
+{
+    if (name == "s16")
+        format = kSampleS16;
+    else if (name == "s24")
+        format = kSampleS24;
+    else if (name == "f32")
+        format = kSampleF32;
     else
         return false;
     return true;
@@ -45,7 +70,7 @@ CAudioFileWriter::CAudioFileWriter() = default;
 CAudioFileWriter::~CAudioFileWriter() = default;
 
 bool CAudioFileWriter::Open(const std::string& path, const AudioFileType& type, int sampleRate,
-                            std::string& error)
+                            int format, std::string& error)
 {
     if (!m_engine)
     {
@@ -54,12 +79,17 @@ bool CAudioFileWriter::Open(const std::string& path, const AudioFileType& type, 
             return false;
         m_engine.reset(api->CreateAudioFileWriter());
     }
-    return m_engine->Open(path, type.nKind, sampleRate, error);
+    return m_engine->Open(path, type.nKind, sampleRate, format, error);
 }
 
 bool CAudioFileWriter::Write(const std::int16_t* stereo, std::size_t frames, std::string& error)
 {
     return m_engine && m_engine->Write(stereo, frames, error);
+}
+
+bool CAudioFileWriter::Write(const float* stereo, std::size_t frames, std::string& error)
+{
+    return m_engine && m_engine->WriteFloat(stereo, frames, error);
 }
 
 bool CAudioFileWriter::Commit(std::string& error)

@@ -17,6 +17,7 @@ class IPlayerEngine
 {
 public:
     using AudioSink = CSequencerPlayer::AudioSink;
+    using FloatAudioSink = CSequencerPlayer::FloatAudioSink;
     virtual ~IPlayerEngine() = default;
 
     virtual bool WaitForSoundFont() = 0;
@@ -40,6 +41,7 @@ public:
     virtual void Render(std::int16_t* stereo, std::size_t frames) = 0;
     virtual bool RenderSong(std::vector<std::int16_t>& stereo) = 0;
     virtual bool RenderSongTo(const AudioSink& sink) = 0;
+    virtual bool RenderSongToFloat(const FloatAudioSink& sink) = 0;
     virtual double RenderSecondsLimit() const = 0;
     virtual int ActiveVoices() const = 0;
     virtual std::uint64_t RenderedFrames() const = 0;
@@ -52,15 +54,17 @@ class IAudioFileWriterEngine
 {
 public:
     virtual ~IAudioFileWriterEngine() = default;
-    virtual bool Open(const std::string& path, int kind, int sampleRate, std::string& error) = 0;
+    virtual bool Open(const std::string& path, int kind, int sampleRate, int format,
+                      std::string& error) = 0;
     virtual bool Write(const std::int16_t* stereo, std::size_t frames, std::string& error) = 0;
+    virtual bool WriteFloat(const float* stereo, std::size_t frames, std::string& error) = 0;
     virtual bool Commit(std::string& error) = 0;
     virtual void Abandon() = 0;
 };
 
 // The module's one exported symbol gives this table. The version changes with any of the
 // interfaces above, so that a module of another build is refused rather than misused.
-constexpr int kPlayerModuleVersion = 2;
+constexpr int kPlayerModuleVersion = 3;
 struct PlayerModuleApi
 {
     int nVersion;

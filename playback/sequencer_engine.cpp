@@ -156,6 +156,11 @@ std::string Joined(const std::vector<std::string>& parts, const char* separator)
 CSequencerEngine::CSequencerEngine(PlayerOptions options) : m_options(std::move(options))
 {
     InstallLogCapture();
+    // A device and the real-time clocks run at the player's rate; only a render is made at
+    // another.
+    if (m_options.output != AudioOutput::Manual)
+        m_options.nSampleRate = kPlayerSampleRate;
+    m_nRate = m_options.nSampleRate;
     if (m_options.strAudioDriver.empty() && m_options.output == AudioOutput::Device)
     {
         const char* driver = std::getenv(kAudioDriverVariable);
@@ -168,13 +173,16 @@ CSequencerEngine::CSequencerEngine(PlayerOptions options) : m_options(std::move(
     m_settings = new_fluid_settings();
     if (m_settings != nullptr)
     {
-        fluid_settings_setnum(m_settings, "synth.sample-rate", kPlayerSampleRate);
         // The player's clock is the count of rendered samples, so that its tick follows the
         // audio exactly, in real time through a driver or as fast as the machine renders.
         fluid_settings_setstr(m_settings, "player.timing-source", "sample");
         // Without this a JACK client starts unconnected and nothing is heard.
         fluid_settings_setint(m_settings, "audio.jack.autoconnect", 1);
-        m_synth = new_fluid_synth(m_settings);
+        // A rate the synthesizer refuses would leave it at its own and the file's header would
+        // lie about the samples: no synthesizer then, and the synthesizer's reason.
+        if (fluid_settings_setnum(m_settings, "synth.sample-rate", m_options.nSampleRate) ==
+            FLUID_OK)
+            m_synth = new_fluid_synth(m_settings);
     }
     if (m_synth == nullptr)
     {
@@ -325,7 +333,7 @@ void CSequencerEngine::UseOutput(std::unique_ptr<IMidiOutput> output)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_port = std::move(output);
-        m_nRate = m_port->IsClocked() ? m_port->SampleRate() : kPlayerSampleRate;
+        m_nRate = m_port->IsClocked() ? m_port->SampleRate() : m_options.nSampleRate;
     }
     m_strDriverName = m_port->Name();
     // A JACK port is served by the server's cycle; the ALSA sequencer by a thread of ours.
@@ -760,23 +768,55 @@ double CSequencerEngine::RenderSecondsLimit() const
     return TotalSeconds() + kRenderTailSeconds;
 }
 
+void CSequencerEngine::RenderFloat(float* stereo, std::size_t frames)
+{
+    if (m_synth == nullptr || !m_options.strMidiPort.empty())
+    {
+        std::fill(stereo, stereo + 2 * frames, 0.0f);
+        return;
+    }
+    if (m_soundFontLoad.valid())
+        WaitForSoundFont();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ProcessLocked(frames,
+                  [&](std::size_t offset, std::size_t count)
+                  {
+                      float* at = stereo + 2 * offset;
+                      fluid_synth_write_float(m_synth, static_cast<int>(count), at, 0, 2, at, 1, 2);
+                  });
+}
+
 bool CSequencerEngine::RenderSongTo(const AudioSink& sink)
+{
+    return RenderSongBlocks<std::int16_t>(
+        [this](std::int16_t* block, std::size_t frames) { Render(block, frames); }, sink);
+}
+
+bool CSequencerEngine::RenderSongToFloat(const FloatAudioSink& sink)
+{
+    return RenderSongBlocks<float>(
+        [this](float* block, std::size_t frames) { RenderFloat(block, frames); }, sink);
+}
+
+template <typename Sample, typename RenderBlock, typename Sink>
+bool CSequencerEngine::RenderSongBlocks(RenderBlock render, const Sink& sink)
 {
     if (!m_bOpen)
         return Fail(LoadResString(IDS_PLAYER_DEVICE_NOT_OPEN));
     if (!m_bStarted && !Play())
         return false;
-    const auto maxFrames = static_cast<std::size_t>(RenderSecondsLimit() * kPlayerSampleRate);
-    std::vector<std::int16_t> block(2 * kRenderBlockFrames);
+    const double rate = m_options.nSampleRate;
+    const auto maxFrames = static_cast<std::size_t>(RenderSecondsLimit() * rate);
+    std::vector<Sample> block(2 * kRenderBlockFrames);
     std::size_t frames = 0;
     // Reverb and chorus ring on after the last voice has gone: they are given time to fade
     // instead of being cut, as the synthesizer's own renderer does.
-    std::size_t tail = static_cast<std::size_t>(kRenderRingSeconds * kPlayerSampleRate);
+    std::size_t tail = static_cast<std::size_t>(kRenderRingSeconds * rate);
     while (frames < maxFrames && (!IsFinished() || tail >= kRenderBlockFrames))
     {
         if (IsFinished())
             tail -= kRenderBlockFrames;
-        Render(block.data(), kRenderBlockFrames);
+        render(block.data(), kRenderBlockFrames);
         frames += kRenderBlockFrames;
         if (!sink(block.data(), kRenderBlockFrames))
         {
@@ -919,7 +959,7 @@ void CSequencerEngine::CloseOutput()
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             port = std::move(m_port);
-            m_nRate = kPlayerSampleRate;
+            m_nRate = m_options.nSampleRate;
         }
         port->Close();
     }

@@ -55,6 +55,7 @@ public:
     void Render(std::int16_t* stereo, std::size_t frames) override;
     bool RenderSong(std::vector<std::int16_t>& stereo) override;
     bool RenderSongTo(const AudioSink& sink) override;
+    bool RenderSongToFloat(const FloatAudioSink& sink) override;
     double RenderSecondsLimit() const override;
 
     int ActiveVoices() const override;
@@ -100,6 +101,12 @@ private:
     bool RunningLocked() const { return m_bStarted && !m_bPaused && !m_bEnded; }
     // Renders `frames` frames through `write(offset, count)`, applying each event at its frame.
     template <typename Write> void ProcessLocked(std::size_t frames, Write write);
+    // Renders the song to its end block by block: `render(block, frames)` fills a block of
+    // samples, `sink` takes it.
+    template <typename Sample, typename RenderBlock, typename Sink>
+    bool RenderSongBlocks(RenderBlock render, const Sink& sink);
+    // Render() in float samples.
+    void RenderFloat(float* stereo, std::size_t frames);
 
     void SilentOutputLoop();
     void PortLoop();

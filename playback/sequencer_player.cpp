@@ -215,6 +215,12 @@ bool CSequencerPlayer::RenderSongTo(const AudioSink& sink)
     return m_engine && m_engine->RenderSongTo(sink);
 }
 
+bool CSequencerPlayer::RenderSongToFloat(const FloatAudioSink& sink)
+{
+    m_bOwnError = false;
+    return m_engine && m_engine->RenderSongToFloat(sink);
+}
+
 double CSequencerPlayer::RenderSecondsLimit() const
 {
     return m_engine ? m_engine->RenderSecondsLimit() : 0.0;

@@ -60,6 +60,9 @@ struct PlayerOptions
     AudioOutput output = AudioOutput::Device;
     std::string strMidiPort; // empty: the built-in synthesizer; else part of a port's name
     bool bCheckOnly = false; // finds the SoundFont and checks its header, but loads nothing
+    // The synthesizer's rate for AudioOutput::Manual, so that a render is made at the file's
+    // rate (8000 to 96000 Hz); the other outputs always run at kPlayerSampleRate.
+    int nSampleRate = kPlayerSampleRate;
 };
 
 // The MIDI output ports there are now (ALSA sequencer and JACK), by their full names, one
@@ -128,6 +131,10 @@ public:
     // that returns false stops the render, and RenderSongTo() returns false with no error text.
     using AudioSink = std::function<bool(const std::int16_t* stereo, std::size_t frames)>;
     bool RenderSongTo(const AudioSink& sink);
+    // The same in the synthesizer's own float samples (full scale at +-1), for files deeper
+    // than 16 bits.
+    using FloatAudioSink = std::function<bool(const float* stereo, std::size_t frames)>;
+    bool RenderSongToFloat(const FloatAudioSink& sink);
     // The longest a render of the open song can be: the song plus the voices' longest release.
     double RenderSecondsLimit() const;
 

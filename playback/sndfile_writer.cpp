@@ -2,8 +2,11 @@
 
 #include "audio_file_writer.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include <unistd.h>
 
@@ -15,15 +18,22 @@
 namespace
 {
 
-void WriteStreamingWavHeader(CSafeWriter& file, int sampleRate)
+int BytesPerSample(int format)
+{
+    return format == kSampleS16 ? 2 : format == kSampleS24 ? 3 : 4;
+}
+
+void WriteStreamingWavHeader(CSafeWriter& file, int sampleRate, int format)
 {
     const auto rate = static_cast<std::uint32_t>(sampleRate);
+    const auto frameBytes = static_cast<std::uint32_t>(2 * BytesPerSample(format));
+    const std::uint32_t tag = format == kSampleF32 ? 3 /* IEEE float */ : 1 /* PCM */;
     const std::uint32_t fields[] = {0xFFFFFFFFu,
                                     16,
-                                    0x00020001u /* PCM, 2 channels */,
+                                    tag | 0x00020000u /* 2 channels */,
                                     rate,
-                                    rate * 4,
-                                    0x00100004u /* 4 bytes a frame, 16 bits */,
+                                    rate * frameBytes,
+                                    frameBytes | (frameBytes * 4) << 16 /* bits a sample */,
                                     0xFFFFFFFFu - 36};
     std::uint8_t header[44];
     std::memcpy(header, "RIFF", 4);
@@ -57,14 +67,20 @@ public:
     CSndFileWriter(const CSndFileWriter&) = delete;
     CSndFileWriter& operator=(const CSndFileWriter&) = delete;
 
-    bool Open(const std::string& path, int kind, int sampleRate, std::string& error) override;
+    bool Open(const std::string& path, int kind, int sampleRate, int format,
+              std::string& error) override;
     bool Write(const std::int16_t* stereo, std::size_t frames, std::string& error) override;
+    bool WriteFloat(const float* stereo, std::size_t frames, std::string& error) override;
     bool Commit(std::string& error) override;
     void Abandon() override;
 
 private:
+    bool Written(sf_count_t written, std::size_t frames, std::string& error);
+
     CSafeWriter m_target;
     SNDFILE* m_file = nullptr;
+    int m_nFormat = kSampleS16;
+    std::vector<int> m_pcm; // a 24-bit block, left-justified in 32 bits as libsndfile takes it
 };
 
 CSndFileWriter::~CSndFileWriter()
@@ -72,15 +88,20 @@ CSndFileWriter::~CSndFileWriter()
     Abandon();
 }
 
-bool CSndFileWriter::Open(const std::string& path, int kind, int sampleRate, std::string& error)
+bool CSndFileWriter::Open(const std::string& path, int kind, int sampleRate, int sampleFormat,
+                          std::string& error)
 {
     Abandon();
+    m_nFormat = sampleFormat;
+    const int subtype = sampleFormat == kSampleS24   ? SF_FORMAT_PCM_24
+                        : sampleFormat == kSampleF32 ? SF_FORMAT_FLOAT
+                                                     : SF_FORMAT_PCM_16;
     SF_INFO format = {};
     format.samplerate = sampleRate;
     format.channels = 2;
-    format.format = kind == kAudioFlac        ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16
+    format.format = kind == kAudioFlac        ? SF_FORMAT_FLAC | subtype
                     : kind == kAudioOggVorbis ? SF_FORMAT_OGG | SF_FORMAT_VORBIS
-                                              : SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+                                              : SF_FORMAT_WAV | subtype;
     try
     {
         m_target.Open(path);
@@ -89,8 +110,8 @@ bool CSndFileWriter::Open(const std::string& path, int kind, int sampleRate, std
         {
             // A WAV into a pipe cannot have its lengths filled in at the end: the header says
             // "as long as it gets", as streaming tools do, and the samples follow as they stand.
-            WriteStreamingWavHeader(m_target, sampleRate);
-            format.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
+            WriteStreamingWavHeader(m_target, sampleRate, sampleFormat);
+            format.format = SF_FORMAT_RAW | subtype | SF_ENDIAN_LITTLE;
         }
     }
     catch (const CFileException& failure)
@@ -115,7 +136,31 @@ bool CSndFileWriter::Write(const std::int16_t* stereo, std::size_t frames, std::
     if (m_file == nullptr)
         return false;
     errno = 0;
-    const sf_count_t written = sf_writef_short(m_file, stereo, static_cast<sf_count_t>(frames));
+    return Written(sf_writef_short(m_file, stereo, static_cast<sf_count_t>(frames)), frames, error);
+}
+
+bool CSndFileWriter::WriteFloat(const float* stereo, std::size_t frames, std::string& error)
+{
+    if (m_file == nullptr)
+        return false;
+    errno = 0;
+    if (m_nFormat == kSampleF32)
+        return Written(sf_writef_float(m_file, stereo, static_cast<sf_count_t>(frames)), frames,
+                       error);
+    // 24 bits are plenty below the synthesizer's own noise, so plain rounding, no dither; a
+    // peak beyond full scale is clipped rather than wrapped round to the other sign.
+    m_pcm.resize(2 * frames);
+    for (std::size_t i = 0; i < 2 * frames; ++i)
+    {
+        const float sample = std::isnan(stereo[i]) ? 0.0f : std::clamp(stereo[i], -1.0f, 1.0f);
+        m_pcm[i] = static_cast<int>(std::lrint(double(sample) * 8388607.0)) * 256;
+    }
+    return Written(sf_writef_int(m_file, m_pcm.data(), static_cast<sf_count_t>(frames)), frames,
+                   error);
+}
+
+bool CSndFileWriter::Written(sf_count_t written, std::size_t frames, std::string& error)
+{
     if (written != static_cast<sf_count_t>(frames))
     {
         const int code = errno;

@@ -85,8 +85,13 @@ const std::unordered_map<UINT, std::string>& Table()
          "                       表示する。-o がなければ何も変換しない\n"
          "      --play           変換した曲を演奏する（スペースで一時停止と再開、← → で\n"
          "                       5 秒もどる・進む、q で終了）\n"
-         "      --render=FILE    変換した曲を 44.1 kHz ステレオの音声ファイルに書き出す\n"
+         "      --render=FILE    変換した曲をステレオの音声ファイルに書き出す\n"
          "                       （拡張子で .wav .flac .ogg のどれか）\n"
+         "      --sample-rate=HZ --render のサンプリング周波数。8000 から 96000 まで\n"
+         "                       （既定は 44100）。シンセサイザーがこの周波数で鳴らす\n"
+         "      --sample-format=FMT  --render のサンプル形式。s16（16 ビット、既定）、\n"
+         "                       s24（24 ビット、.wav .flac）、f32（32 ビット浮動小数点、\n"
+         "                       .wav）のどれか\n"
          "      --soundfont=FILE General MIDI の SoundFont（既定は $TARVEL1_SOUNDFONT、\n"
          "                       次にシステムの既定の GM SoundFont）\n"
          "      --audio-driver=NAME  pulseaudio alsa jack sdl2 none など（既定は\n"
@@ -133,7 +138,8 @@ const std::unordered_map<UINT, std::string>& Table()
         {IDS_CLI_NO_SONGS, "変換する曲（.mid .midi .kar .smf）が見つかりませんでした"},
         {IDS_CLI_EMPTY_OUTPUT, "-o の名前が空です"},
         {IDS_CLI_EMPTY_INPUT, "入力の名前が空です"},
-        {IDS_CLI_BAD_PICTURE, "--picture のファイル '%1' は .png か .svg で終わる名前にしてください"},
+        {IDS_CLI_BAD_PICTURE,
+         "--picture のファイル '%1' は .png か .svg で終わる名前にしてください"},
         {IDS_CLI_EMPTY_STDIN, "空です"},
         {IDS_CLI_PRINT_KEY_TO_STDOUT,
          "--print-key と -o - はどちらも標準出力を使うので、同時には使えません"},
@@ -143,6 +149,13 @@ const std::unordered_map<UINT, std::string>& Table()
         {IDS_CLI_KEY_UNCERTAIN, "推定キー %1 は確かではありません（次点は %2）"},
         {IDS_CLI_KEY_NO_NOTES,
          "10 チャンネルのほかに音がないので、キーは推定できません（C major とします）"},
+        {IDS_CLI_BAD_SAMPLE_RATE,
+         "サンプリング周波数 '%1' は使えません。使えるのは %2 から %3 までの整数（Hz）です"},
+        {IDS_CLI_BAD_SAMPLE_FORMAT, "サンプル形式 '%1' はありません。使えるのは %2 です"},
+        {IDS_CLI_FORMAT_NOT_IN_FILE,
+         "%1 のファイルにはサンプル形式 %2 は書けません。使えるのは %3 です"},
+        {IDS_CLI_RENDER_SETTING_ALONE,
+         "--sample-rate と --sample-format は --render と一緒に使ってください"},
         {IDS_VERSION_PRODUCT_NAME, "tarvel1 ｱﾌﾟﾘｹｰｼｮﾝ"},
         {IDS_VERSION_FILE_DESCRIPTION, "tarvel1 MFC ｱﾌﾟﾘｹｰｼｮﾝ"},
         {IDS_VERSION_NUMBER, "1.0.0.1"},

@@ -73,7 +73,7 @@ constexpr UINT IDS_CLI_OVERWRITES_INPUT = 0x500F; // the output named first is a
 constexpr UINT IDS_CLI_SAME_OUTPUT = 0x5010;      // %1, %2: the two that would write one file
 constexpr UINT IDS_CLI_STDOUT_FAILED = 0x5011;    // %1: the system's reason
 constexpr UINT IDS_CLI_PICTURE_ONE_INPUT = 0x5012;
-constexpr UINT IDS_CLI_REPORT_TO_STDOUT = 0x5013; // --report with -o -
+constexpr UINT IDS_CLI_REPORT_TO_STDOUT = 0x5013;    // --report with -o -
 constexpr UINT IDS_CLI_OUTPUT_INSIDE_INPUT = 0x5014; // %1: the output folder, %2: the input folder
 constexpr UINT IDS_CLI_NO_SONGS = 0x5015;            // -r found nothing to convert
 constexpr UINT IDS_CLI_EMPTY_OUTPUT = 0x5016;        // -o ''
@@ -86,6 +86,13 @@ constexpr UINT IDS_CLI_PRINT_KEY_TO_STDOUT = 0x501A;
 constexpr UINT IDS_CLI_PRINT_KEY_ONLY = 0x501B;
 constexpr UINT IDS_CLI_KEY_UNCERTAIN = 0x501C;
 constexpr UINT IDS_CLI_KEY_NO_NOTES = 0x501D;
+// A render's rate and sample format: a bad rate (%1: as given, %2: the lowest, %3: the highest),
+// a bad format (%1: as given, %2: the formats), a format the file cannot hold (%1: the file
+// type, %2: the format, %3: the formats it holds), either without --render.
+constexpr UINT IDS_CLI_BAD_SAMPLE_RATE = 0x501E;
+constexpr UINT IDS_CLI_BAD_SAMPLE_FORMAT = 0x501F;
+constexpr UINT IDS_CLI_FORMAT_NOT_IN_FILE = 0x5023;
+constexpr UINT IDS_CLI_RENDER_SETTING_ALONE = 0x5024;
 // The version resource.
 constexpr UINT IDS_VERSION_PRODUCT_NAME = 0x5020;
 constexpr UINT IDS_VERSION_FILE_DESCRIPTION = 0x5021;

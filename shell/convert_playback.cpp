@@ -184,6 +184,7 @@ PlayerOptions MakePlayerOptions(const PlaybackRequest& request, AudioOutput outp
     playerOptions.strAudioDriver = request.audioDriver;
     playerOptions.strMidiPort = output == AudioOutput::Manual ? std::string() : request.midiPort;
     playerOptions.output = output;
+    playerOptions.nSampleRate = request.sampleRate;
     return playerOptions;
 }
 
@@ -191,7 +192,7 @@ bool CheckRenderTarget(const std::string& outPath)
 {
     // Where the file may go is the file writer's question, asked with every other output.
     AudioFileType type;
-    if (!AudioFileTypeFor(outPath, type))
+    if (!AudioFileTypeFor(outPath, type, kPlayerSampleRate, kSampleS16))
     {
         AfxMessageBox(FormatResString(IDS_PLAYER_UNKNOWN_AUDIO_FORMAT, outPath));
         return false;
@@ -256,11 +257,12 @@ bool RenderConvertedSong(const PlaybackRequest& request, const std::vector<std::
                          const std::string& name, const std::string& outPath)
 {
     AudioFileType type;
-    if (!AudioFileTypeFor(outPath, type))
+    if (!AudioFileTypeFor(outPath, type, request.sampleRate, request.sampleFormat))
     {
         AfxMessageBox(FormatResString(IDS_PLAYER_UNKNOWN_AUDIO_FORMAT, outPath));
         return false;
     }
+    const double rate = request.sampleRate;
     CSignalWatch signals;
     bool done = false;
     {
@@ -281,7 +283,7 @@ bool RenderConvertedSong(const PlaybackRequest& request, const std::vector<std::
         }
         CAudioFileWriter writer;
         std::string error;
-        if (!writer.Open(outPath, type, kPlayerSampleRate, error))
+        if (!writer.Open(outPath, type, request.sampleRate, request.sampleFormat, error))
         {
             AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, outPath, error));
             return false;
@@ -291,33 +293,33 @@ bool RenderConvertedSong(const PlaybackRequest& request, const std::vector<std::
         const auto start = std::chrono::steady_clock::now();
         auto shown = start;
         bool progress = false;
-        const auto maxFrames = static_cast<std::uint64_t>(type.dMaxSeconds * kPlayerSampleRate);
+        const auto maxFrames = static_cast<std::uint64_t>(type.dMaxSeconds * rate);
         std::uint64_t frames = 0;
-        const bool rendered = player.RenderSongTo(
-            [&](const std::int16_t* stereo, std::size_t count)
-            {
-                if (signals.Caught())
-                    return false;
-                // The voices' release is cut where the file is full.
-                count =
-                    static_cast<std::size_t>(std::min<std::uint64_t>(count, maxFrames - frames));
-                if (count == 0)
-                    return true;
-                frames += count;
-                if (!writer.Write(stereo, count, error))
-                    return false;
-                const auto now = std::chrono::steady_clock::now();
-                if (terminal && now - start > std::chrono::seconds(1) &&
-                    now - shown > std::chrono::milliseconds(100))
-                {
-                    shown = now;
-                    progress = true;
-                    std::fprintf(stderr, "\r%s / %s ",
-                                 Clock(double(frames) / kPlayerSampleRate).c_str(),
-                                 Clock(seconds).c_str());
-                }
+        const auto sink = [&](const auto* stereo, std::size_t count)
+        {
+            if (signals.Caught())
+                return false;
+            // The voices' release is cut where the file is full.
+            count = static_cast<std::size_t>(std::min<std::uint64_t>(count, maxFrames - frames));
+            if (count == 0)
                 return true;
-            });
+            frames += count;
+            if (!writer.Write(stereo, count, error))
+                return false;
+            const auto now = std::chrono::steady_clock::now();
+            if (terminal && now - start > std::chrono::seconds(1) &&
+                now - shown > std::chrono::milliseconds(100))
+            {
+                shown = now;
+                progress = true;
+                std::fprintf(stderr, "\r%s / %s ", Clock(double(frames) / rate).c_str(),
+                             Clock(seconds).c_str());
+            }
+            return true;
+        };
+        // 16 bits come as the synthesizer dithers them; deeper files take its float samples.
+        const bool rendered = request.sampleFormat == kSampleS16 ? player.RenderSongTo(sink)
+                                                                 : player.RenderSongToFloat(sink);
         if (progress)
             std::fprintf(stderr, "\n");
         if (signals.Caught())
@@ -339,11 +341,13 @@ bool RenderConvertedSong(const PlaybackRequest& request, const std::vector<std::
 
 // A conversion moves notes and never time, so the song as given tells whether its render fits
 // the format. A song that cannot be read here is left for the player to refuse with its reason.
-bool CheckRenderLength(const std::string& songPath, const std::string& outPath)
+bool CheckRenderLength(const PlaybackRequest& request)
 {
+    const std::string& songPath = request.songPath;
     AudioFileType type;
     struct stat info;
-    if (songPath.empty() || songPath == "-" || !AudioFileTypeFor(outPath, type) ||
+    if (songPath.empty() || songPath == "-" ||
+        !AudioFileTypeFor(request.renderPath, type, request.sampleRate, request.sampleFormat) ||
         stat(songPath.c_str(), &info) != 0 || static_cast<std::size_t>(info.st_size) > kSongLimit)
         return true;
     std::ifstream in(songPath, std::ios::binary);
@@ -364,8 +368,7 @@ bool CheckRenderLength(const std::string& songPath, const std::string& outPath)
 bool CheckPlaybackReady(const PlaybackRequest& request, bool render)
 {
     if (render && !request.renderPath.empty() &&
-        (!CheckRenderTarget(request.renderPath) ||
-         !CheckRenderLength(request.songPath, request.renderPath)))
+        (!CheckRenderTarget(request.renderPath) || !CheckRenderLength(request)))
         return false;
     if (!render && !request.midiPort.empty())
     {

@@ -15,6 +15,8 @@ struct PlaybackRequest
     std::string midiPort;    // empty: the built-in synthesizer; else part of a port's name
     std::string renderPath;  // the file --render writes, for CheckPlaybackReady()
     std::string songPath;    // the song as given, for CheckPlaybackReady(); empty or "-": unread
+    int sampleRate = 44100;  // the render's rate, in Hz
+    int sampleFormat = 0;    // the render's AudioSampleFormat (16-bit)
 };
 
 // Plays the converted `song` (its bytes, named `name` in messages) to its end, or until q or
@@ -23,7 +25,8 @@ struct PlaybackRequest
 bool PlayConvertedSong(const PlaybackRequest& request, const std::vector<std::uint8_t>& song,
                        const std::string& name);
 // Renders the converted `song` into the audio file `outPath` (WAV, FLAC or Ogg Vorbis by its
-// extension) as fast as the machine allows, streaming to the disk.
+// extension) at the request's rate and sample format as fast as the machine allows, streaming
+// to the disk.
 bool RenderConvertedSong(const PlaybackRequest& request, const std::vector<std::uint8_t>& song,
                          const std::string& name, const std::string& outPath);
 // Checks, before anything is written, what playing or rendering will need: the SoundFont (not

@@ -34,6 +34,7 @@
 #include "string_table.h"
 
 #ifdef TARVEL1_WITH_PLAYBACK
+#include "audio_file_writer.h"
 #include "convert_playback.h"
 #endif
 
@@ -58,6 +59,10 @@ struct Options
     bool recursive = false;
     bool play = false;
     std::string renderPath;
+    std::string sampleRateText;   // --sample-rate as given; empty: the player's rate
+    std::string sampleFormatText; // --sample-format as given; empty: 16-bit
+    int sampleRate = 44100;
+    int sampleFormat = 0; // an AudioSampleFormat, 16-bit
     std::string soundFont;
     std::string audioDriver;
     std::string midiPort;
@@ -256,6 +261,8 @@ int ParseOptions(int argc, char** argv, Options& options)
     {
         kPlay = 0x100,
         kRender,
+        kSampleRate,
+        kSampleFormat,
         kSoundFont,
         kAudioDriver,
         kMidiPort,
@@ -273,6 +280,8 @@ int ParseOptions(int argc, char** argv, Options& options)
         {"no-clobber", no_argument, nullptr, 'n'},
         {"play", no_argument, nullptr, kPlay},
         {"render", required_argument, nullptr, kRender},
+        {"sample-rate", required_argument, nullptr, kSampleRate},
+        {"sample-format", required_argument, nullptr, kSampleFormat},
         {"soundfont", required_argument, nullptr, kSoundFont},
         {"audio-driver", required_argument, nullptr, kAudioDriver},
         {"midi-port", required_argument, nullptr, kMidiPort},
@@ -318,6 +327,12 @@ int ParseOptions(int argc, char** argv, Options& options)
         case kRender:
             options.renderPath = optarg;
             break;
+        case kSampleRate:
+            options.sampleRateText = optarg;
+            break;
+        case kSampleFormat:
+            options.sampleFormatText = optarg;
+            break;
         case kSoundFont:
             options.soundFont = optarg;
             break;
@@ -360,8 +375,50 @@ int ParseOptions(int argc, char** argv, Options& options)
     return -1;
 }
 
+#ifdef TARVEL1_WITH_PLAYBACK
+// --sample-rate and --sample-format read into `options`; the usage message, or an empty text.
+std::string CheckRenderSettings(Options& options)
+{
+    if (!options.sampleRateText.empty())
+    {
+        // Digits only: "48k" or "4.8e4" must not quietly mean something else.
+        const std::string& text = options.sampleRateText;
+        long rate = 0;
+        const bool digits =
+            text.size() <= 6 && text.find_first_not_of("0123456789") == std::string::npos;
+        if (digits)
+            rate = std::stol(text);
+        if (!digits || rate < kMinRenderSampleRate || rate > kMaxRenderSampleRate)
+            return FormatResString(IDS_CLI_BAD_SAMPLE_RATE, PrintableName(text),
+                                   std::to_string(kMinRenderSampleRate),
+                                   std::to_string(kMaxRenderSampleRate));
+        options.sampleRate = static_cast<int>(rate);
+    }
+    if (!options.sampleFormatText.empty() &&
+        !AudioSampleFormatFor(options.sampleFormatText, options.sampleFormat))
+        return FormatResString(IDS_CLI_BAD_SAMPLE_FORMAT, PrintableName(options.sampleFormatText),
+                               "s16, s24, f32");
+    AudioFileType type;
+    if (AudioFileTypeFor(options.renderPath, type, options.sampleRate, options.sampleFormat) &&
+        !AudioFileTakesFormat(type.nKind, options.sampleFormat))
+    {
+        std::string held;
+        for (const char* name : {"s16", "s24", "f32"})
+        {
+            int format = 0;
+            AudioSampleFormatFor(name, format);
+            if (AudioFileTakesFormat(type.nKind, format))
+                held += std::string(held.empty() ? "" : ", ") + name;
+        }
+        return FormatResString(IDS_CLI_FORMAT_NOT_IN_FILE, type.pszName, options.sampleFormatText,
+                               held);
+    }
+    return "";
+}
+#endif
+
 // The checks of the command line alone; returns the usage message, or an empty text.
-std::string CheckUsage(const Options& options)
+std::string CheckUsage(Options& options)
 {
     if (!IsEntry(options.key, IDS_KEY_FIRST, IDS_KEY_COUNT) && options.key != kAutoKey)
         return FormatResString(IDS_CLI_BAD_KEY, PrintableName(options.key),
@@ -389,6 +446,18 @@ std::string CheckUsage(const Options& options)
 #endif
     if (options.play && !options.renderPath.empty())
         return LoadResString(IDS_CLI_PLAY_AND_RENDER);
+    const bool renderSettings =
+        !options.sampleRateText.empty() || !options.sampleFormatText.empty();
+    if (renderSettings && options.renderPath.empty())
+        return LoadResString(IDS_CLI_RENDER_SETTING_ALONE);
+#ifdef TARVEL1_WITH_PLAYBACK
+    if (renderSettings)
+    {
+        const std::string settings = CheckRenderSettings(options);
+        if (!settings.empty())
+            return settings;
+    }
+#endif
     if (playback && options.inputs.size() > 1)
         return LoadResString(IDS_CLI_PLAY_ONE_INPUT);
     if (!options.picturePath.empty() && options.inputs.size() > 1)
@@ -850,8 +919,9 @@ int main(int argc, char** argv)
         return checked;
 #ifdef TARVEL1_WITH_PLAYBACK
     const bool playback = options.play || !options.renderPath.empty();
-    const PlaybackRequest request{options.soundFont, options.audioDriver, options.midiPort,
-                                  options.renderPath, jobs.front().input};
+    const PlaybackRequest request{options.soundFont,   options.audioDriver, options.midiPort,
+                                  options.renderPath,  jobs.front().input,  options.sampleRate,
+                                  options.sampleFormat};
     if (playback)
     {
         CMessagePresenterScope presenter([&jobs](const std::string& text)

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <thread>
@@ -13,6 +14,8 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+
+#include <sndfile.h>
 
 #include "playback_test_support.h"
 #include "smf_builder.h"
@@ -495,6 +498,111 @@ TEST(ConvertCliPlayback, BadPlaybackUsageExitsWithTwo)
         EXPECT_EQ(run.status, 2) << args.front();
         EXPECT_NE(run.err.find("--help"), std::string::npos);
     }
+}
+
+struct AudioFile
+{
+    SF_INFO info = {};
+    std::vector<float> samples; // interleaved, full scale at +-1 whatever the file's format
+};
+
+AudioFile ReadAudio(const std::string& path)
+{
+    AudioFile file;
+    SNDFILE* in = sf_open(path.c_str(), SFM_READ, &file.info);
+    if (in == nullptr)
+        return file;
+    file.samples.resize(static_cast<std::size_t>(file.info.frames * file.info.channels));
+    sf_readf_float(in, file.samples.data(), file.info.frames);
+    sf_close(in);
+    return file;
+}
+
+// How often the left channel swings through zero, counted with a margin so that dither and
+// silence do not count: a synthesizer that ran at another rate than the file says moves every
+// pitch by the ratio of the two.
+double SwingsPerSecond(const AudioFile& file)
+{
+    int swings = 0;
+    int side = 0;
+    for (std::size_t i = 0; i < file.samples.size(); i += 2)
+    {
+        const int now = file.samples[i] > 0.01f ? 1 : file.samples[i] < -0.01f ? -1 : side;
+        swings += now != side && side != 0;
+        side = now;
+    }
+    return swings * double(file.info.samplerate) / double(file.info.frames);
+}
+
+TEST(ConvertCliPlayback, RenderTakesTheSampleRateAndFormatAskedAndRefusesBadOnes)
+{
+    ScratchFolder folder;
+    const std::string song = DataPath("round.mid");
+    const std::string mid = folder.File("round.mid");
+    ASSERT_EQ(RunConvert(folder, {"-o", mid, "--render", folder.File("ref.wav"), song}).status, 0);
+    const AudioFile reference = ReadAudio(folder.File("ref.wav"));
+    ASSERT_EQ(reference.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const double seconds = double(reference.info.frames) / reference.info.samplerate;
+    const struct
+    {
+        const char* name;
+        const char* rate;
+        const char* format;
+        int sfFormat;
+    } renders[] = {{"48k.wav", "48000", "s24", SF_FORMAT_WAV | SF_FORMAT_PCM_24},
+                   {"96k.wav", "96000", "f32", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+                   {"88k.flac", "88200", "s24", SF_FORMAT_FLAC | SF_FORMAT_PCM_24}};
+    for (const auto& render : renders)
+    {
+        const std::string path = folder.File(render.name);
+        const CliRun run =
+            RunConvert(folder, {"-o", mid, "--render", path, "--sample-rate", render.rate,
+                                "--sample-format", render.format, song});
+        ASSERT_EQ(run.status, 0) << run.err;
+        const AudioFile audio = ReadAudio(path);
+        EXPECT_EQ(audio.info.samplerate, std::stoi(render.rate)) << render.name;
+        EXPECT_EQ(audio.info.channels, 2);
+        EXPECT_EQ(audio.info.format, render.sfFormat) << render.name;
+        EXPECT_NEAR(double(audio.info.frames) / audio.info.samplerate, seconds, seconds * 0.03)
+            << render.name;
+        EXPECT_NEAR(SwingsPerSecond(audio), SwingsPerSecond(reference),
+                    SwingsPerSecond(reference) * 0.04)
+            << render.name;
+        // Deeper than 16 bits: the samples use the bits below a 16-bit file's.
+        const std::size_t fine = std::count_if(
+            audio.samples.begin(), audio.samples.end(),
+            [](float sample) { return std::fmod(std::fabs(sample) * 32768.0f, 1.0f) > 0.01f; });
+        EXPECT_GT(fine, audio.samples.size() / 10) << render.name;
+    }
+
+    // Bad values, and formats a file cannot hold, are usage errors that write nothing.
+    const std::vector<std::vector<std::string>> usages = {
+        {"--sample-rate", "7999"},
+        {"--sample-rate", "96001"},
+        {"--sample-rate", "48k"},
+        {"--sample-rate", "-48000"},
+        {"--sample-format", "s32"},
+        {"--sample-format", "f32", "--render", "x.flac"},
+        {"--sample-format", "s24", "--render", "x.ogg"},
+        {"--sample-format", "s24", "--play"},
+    };
+    for (std::vector<std::string> args : usages)
+    {
+        if (std::find(args.begin(), args.end(), "--render") == args.end() &&
+            std::find(args.begin(), args.end(), "--play") == args.end())
+            args.insert(args.end(), {"--render", "x.wav"});
+        for (std::string& arg : args)
+            if (arg.compare(0, 2, "x.") == 0)
+                arg = folder.File(arg);
+        args.insert(args.end(), {"-o", folder.File("bad.mid"), song});
+        const CliRun run = RunConvert(folder, args);
+        EXPECT_EQ(run.status, 2) << args[0] << " " << args[1];
+        EXPECT_NE(run.err.find("--help"), std::string::npos);
+        EXPECT_FALSE(std::ifstream(folder.File("bad.mid")).good());
+    }
+    const CliRun listed =
+        RunConvert(folder, {"--render", folder.File("x.wav"), "--sample-format", "s8", song});
+    EXPECT_NE(listed.err.find("s16, s24, f32"), std::string::npos) << listed.err;
 }
 
 } // namespace
