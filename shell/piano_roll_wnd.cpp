@@ -432,6 +432,8 @@ void CPianoRollHost::SongChanged(const CTarvel1Doc& doc, bool converted, const s
         SetHeaderKey(FormatResString(IDS_ROLL_KEY, LoadResString(IDS_KEY_FIRST + key), mode),
                      ModeFromText(mode), keyOffset);
     }
+    else if (doc.m_bLoaded != 1)
+        SetHeaderKey({}, ConversionMode::None, 0);
     // A hidden roll is brought up to date when it is shown again.
     if (m_pWindow != nullptr && m_pWindow->IsShown())
         m_pWindow->SetSong(doc, converted, mode, keyOffset, m_strCaption);
