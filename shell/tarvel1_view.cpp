@@ -122,9 +122,18 @@ void CTarvel1View::DoDataExchange(CDataExchange* pDX)
 void CTarvel1View::FillBox(CComboBox& box, UINT firstId, UINT count)
 {
     box.ResetContent();
+    std::string choices;
     for (UINT i = 0; i < count; ++i)
+    {
         box.InsertString(-1, LoadResString(firstId + i));
+        choices += (i > 0 ? ", " : "") + LoadResString(firstId + i);
+    }
     box.SetWindowText(LoadResString(firstId));
+    // wx draws this combo box itself: screen readers are told that it is one, and its choices,
+    // which its closed list does not show them.
+    AfxSetAccessibleRole(box.GetComboBox(), "combo box");
+    AfxSetAccessibleDescription(box.GetComboBox(), choices);
+    AfxSetAccessibleDescription(box.GetComboBox()->GetTextCtrl(), choices);
 }
 
 void CTarvel1View::OnInitialUpdate()
