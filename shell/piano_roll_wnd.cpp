@@ -231,7 +231,8 @@ void CPianoRollWnd::FitAll()
 
 void CPianoRollWnd::Paint(void* cairoContext, int width, int height)
 {
-    CPianoRollPainter::Paint(static_cast<cairo_t*>(cairoContext), width, height, m_model, m_view);
+    CPianoRollPainter::Paint(static_cast<cairo_t*>(cairoContext), width, height, m_model, m_view,
+                             &m_layerCache);
 }
 
 void CPianoRollWnd::ZoomBy(double factor, double x)

@@ -59,6 +59,7 @@ private:
 
     CPianoRollModel m_model;
     CRollViewport m_view;
+    CRollLayerCache m_layerCache; // the notes as last painted, for the playhead's repaints
     wxWindow* m_pCanvas = nullptr;
     wxTimer m_timer;
     bool m_bFitOnSize = true; // until the user zooms or scrolls, a resize fits the song again

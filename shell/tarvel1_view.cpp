@@ -77,9 +77,11 @@ void CTarvel1View::OnPlayerReady()
             [this, player](const std::string& error)
             {
                 // The song's own faults are shown as they are; when the sound output is what
-                // failed, the libraries' reasons mean nothing to the user.
+                // failed, the libraries' reasons mean nothing to the user. (The check replaces
+                // the player's error text, which `error` refers to.)
+                const std::string reason = error;
                 if (player->CheckAudioOutput())
-                    AfxMessageBox(error);
+                    AfxMessageBox(reason);
                 else
                     OfferPlaybackSettings(GetParentFrame(), App().GetProfilePath());
             });
