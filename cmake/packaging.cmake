@@ -41,9 +41,4 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm, fonts-ipafont-gothic")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The two modules in lib/tarvel1 are the programs' own, opened by path: the dynamic linker's cache
-# has nothing to learn from them. CPack would call ldconfig for any file below lib/; these
-# scripts take the place of its own.
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/cmake/postinst
-                                       ${CMAKE_SOURCE_DIR}/cmake/postrm)
 include(CPack)

@@ -10,6 +10,7 @@
 #include <wx/filename.h>
 #include <wx/graphics.h>
 #include <wx/settings.h>
+#include <wx/time.h>
 
 #include "frame_wnd.h"
 #include "gtk_native.h"
@@ -28,6 +29,9 @@ constexpr double kKeyZoom = 1.5;
 // One wheel notch or arrow key scrolls this share of the visible time.
 constexpr double kScrollShare = 0.1;
 constexpr const char* kSettingsGroup = "/PianoRoll";
+// How long after the roll is first placed a move of the main window is taken for the window
+// manager's placement of it.
+constexpr long kSettleMillis = 3000;
 const wxSize kDefaultSize(900, 420);
 
 // The application's player, asked for each time: a change of the playback settings replaces it.
@@ -351,6 +355,32 @@ CPianoRollHost::CPianoRollHost(CFrameWnd* frame) : m_pFrame(frame)
                        SaveSettings();
                        event.Skip();
                    });
+    // A window manager places the main window itself, after the roll was placed clear of
+    // where it was at start-up: the roll makes room again where the main window lands.
+    m_pFrame->Bind(wxEVT_MOVE,
+                   [this](wxMoveEvent& event)
+                   {
+                       event.Skip();
+                       if (m_pWindow != nullptr && m_pWindow->IsShown() &&
+                           wxGetLocalTimeMillis() - m_placedAt < kSettleMillis)
+                           KeepClearOfFrame();
+                   });
+}
+
+void CPianoRollHost::KeepClearOfFrame()
+{
+    const int display = wxDisplay::GetFromWindow(m_pFrame);
+    const wxRect screen =
+        wxDisplay(display != wxNOT_FOUND ? unsigned(display) : 0u).GetClientArea();
+    wxRect place = m_pWindow->GetRect();
+    place.SetSize(
+        wxSize(std::min(place.width, screen.width), std::min(place.height, screen.height)));
+    // The rectangles leave out the title bars that a window manager adds above each window.
+    wxRect frame = m_pFrame->GetRect();
+    frame.Inflate(0, 32);
+    place.SetPosition(PlaceClearOf(place, frame, screen));
+    if (place != m_pWindow->GetRect())
+        m_pWindow->SetSize(place);
 }
 
 bool CPianoRollHost::IsShown() const
@@ -397,13 +427,9 @@ void CPianoRollHost::Show(bool show)
             if (config.Read("Ruler", &ruler))
                 m_pWindow->SetRulerInBars(ruler != "time");
         }
-        const int display = wxDisplay::GetFromWindow(m_pFrame);
-        const wxRect screen =
-            wxDisplay(display != wxNOT_FOUND ? unsigned(display) : 0u).GetClientArea();
-        place.SetSize(
-            wxSize(std::min(place.width, screen.width), std::min(place.height, screen.height)));
-        place.SetPosition(PlaceClearOf(place, frame, screen));
         m_pWindow->SetSize(place);
+        KeepClearOfFrame();
+        m_placedAt = wxGetLocalTimeMillis();
     }
     m_pWindow->SetHeaderKey(m_strKeyCaption, m_keyMode, m_nHeaderKeyOffset);
     if (m_pDoc != nullptr)

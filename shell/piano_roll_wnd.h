@@ -9,6 +9,7 @@
 
 #include <wx/frame.h>
 #include <wx/gdicmn.h>
+#include <wx/longlong.h>
 #include <wx/timer.h>
 
 #include "piano_roll_painter.h"
@@ -98,6 +99,8 @@ public:
 
 private:
     void Show(bool show);
+    // Moves the roll beside the main window when it covers any of it or leaves the screen.
+    void KeepClearOfFrame();
 
     CFrameWnd* m_pFrame;
     CPianoRollWnd* m_pWindow = nullptr; // a child of the frame, which destroys it
@@ -109,6 +112,7 @@ private:
     std::string m_strKeyCaption;
     ConversionMode m_keyMode = ConversionMode::None;
     int m_nHeaderKeyOffset = 0;
+    wxLongLong m_placedAt = 0; // when the roll was first placed
 };
 
 // Where a window of `size` goes when `wanted` would cover any part of `avoid` or leave the
