@@ -378,7 +378,9 @@ void CPianoRollHost::KeepClearOfFrame()
     // The rectangles leave out the title bars that a window manager adds above each window.
     wxRect frame = m_pFrame->GetRect();
     frame.Inflate(0, 32);
-    place.SetPosition(PlaceClearOf(place, frame, screen));
+    place = PlaceClearOf(place, frame, screen);
+    if (place.IsEmpty())
+        return; // a main window as large as the screen: nowhere is clear
     if (place != m_pWindow->GetRect())
         m_pWindow->SetSize(place);
 }
@@ -509,11 +511,11 @@ void CPianoRollHost::SaveSettings() const
     config.Flush();
 }
 
-wxPoint PlaceClearOf(const wxRect& wanted, const wxRect& avoid, const wxRect& screen)
+wxRect PlaceClearOf(const wxRect& wanted, const wxRect& avoid, const wxRect& screen)
 {
     const auto fits = [&](const wxRect& r) { return screen.Contains(r) && !r.Intersects(avoid); };
     if (fits(wanted))
-        return wanted.GetPosition();
+        return wanted;
     constexpr int kGap = 8;
     const wxSize size = wanted.GetSize();
     const wxPoint candidates[] = {
@@ -524,21 +526,23 @@ wxPoint PlaceClearOf(const wxRect& wanted, const wxRect& avoid, const wxRect& sc
     };
     for (const wxPoint& at : candidates)
         if (fits(wxRect(at, size)))
-            return at;
-    // No side has room: the corner of the screen where the least of the main window is covered.
-    wxPoint best = screen.GetPosition();
-    long long least = -1;
-    for (const wxPoint& at : {screen.GetTopLeft(), wxPoint(screen.GetRight() - size.x, screen.y),
-                              wxPoint(screen.x, screen.GetBottom() - size.y),
-                              wxPoint(screen.GetRight() - size.x, screen.GetBottom() - size.y)})
+            return wxRect(at, size);
+    // No side has room for the whole window: the largest free side of the screen, the window
+    // made smaller to fit it.
+    const wxRect sides[] = {
+        wxRect(wxPoint(avoid.GetRight() + 1 + kGap, screen.y), screen.GetBottomRight()),
+        wxRect(screen.GetTopLeft(), wxPoint(avoid.x - 1 - kGap, screen.GetBottom())),
+        wxRect(wxPoint(screen.x, avoid.GetBottom() + 1 + kGap), screen.GetBottomRight()),
+        wxRect(screen.GetTopLeft(), wxPoint(screen.GetRight(), avoid.y - 1 - kGap)),
+    };
+    wxRect best;
+    for (const wxRect& side : sides)
     {
-        const wxRect covered = wxRect(at, size).Intersect(avoid);
-        const long long area = covered.IsEmpty() ? 0 : 1LL * covered.width * covered.height;
-        if (least < 0 || area < least)
-        {
-            least = area;
-            best = at;
-        }
+        const wxRect free = side.Intersect(screen);
+        if (free.width > 0 && free.height > 0 &&
+            1LL * free.width * free.height > 1LL * best.width * best.height)
+            best = free;
     }
-    return best;
+    return wxRect(best.GetTopLeft(),
+                  wxSize(std::min(size.x, best.width), std::min(size.y, best.height)));
 }

@@ -115,7 +115,8 @@ private:
     wxLongLong m_placedAt = 0; // when the roll was first placed
 };
 
-// Where a window of `size` goes when `wanted` would cover any part of `avoid` or leave the
-// screen area `screen`: beside `avoid` on the right, else on the left, below, above, else the
-// place of `screen` that covers least of it. `wanted` itself when it is clear.
-wxPoint PlaceClearOf(const wxRect& wanted, const wxRect& avoid, const wxRect& screen);
+// Where a window goes when `wanted` would cover any part of `avoid` or leave the screen area
+// `screen`: beside `avoid` on the right, else on the left, below, above; where no side has room,
+// on the largest free side, made smaller to fit (empty when there is none). `wanted` itself
+// when it is clear.
+wxRect PlaceClearOf(const wxRect& wanted, const wxRect& avoid, const wxRect& screen);
