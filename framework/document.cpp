@@ -8,7 +8,6 @@
 bool CDocument::OnNewDocument()
 {
     m_strPathName.clear();
-    SetModifiedFlag(false);
     return true;
 }
 
@@ -27,7 +26,6 @@ bool CDocument::OnOpenDocument(const std::string& path)
         return false;
     }
     SetPathName(path);
-    SetModifiedFlag(false);
     return true;
 }
 
@@ -44,7 +42,6 @@ bool CDocument::OpenFromFile(CFile& file, const std::string& name)
         ReportSaveLoadException(name, error, false);
         return false;
     }
-    SetModifiedFlag(false);
     return true;
 }
 
@@ -65,7 +62,6 @@ bool CDocument::OnSaveDocument(const std::string& path)
         ReportSaveLoadException(path, error, true);
         return false;
     }
-    SetModifiedFlag(false);
     return true;
 }
 

@@ -55,7 +55,7 @@ std::string AfxOpenFailureMessage(const CException& error, const std::string& pa
 
 void AfxThrowFileException(const std::string& fileName, int osError)
 {
-    throw CFileException(fileName, osError, std::strerror(osError));
+    throw CFileException(fileName, osError, SystemErrorText(osError));
 }
 
 void AfxThrowArchiveException(CArchiveException::Cause cause, const std::string& fileName,

@@ -64,6 +64,9 @@ public:
 std::string AfxExceptionMessage(const CException& error, const std::string& path,
                                 UINT fallbackPrompt);
 
+// The system's text for an error number in the language the program speaks (the catalog's), not
+// in the C locale's English. Each platform's side of the file writer defines it.
+std::string SystemErrorText(int error);
 // The text for an open (load) of `path` that ended with `error`: a missing file says so, the
 // rest as AfxExceptionMessage() with the failed-open prompt.
 std::string AfxOpenFailureMessage(const CException& error, const std::string& path);

@@ -67,16 +67,20 @@ const std::unordered_map<UINT, std::string>& Table()
          "半音下げます。\"invert\" はオクターブの中で音を反転します。10 チャンネルの\n"
          "ドラムは変えません。\n"
          "\n"
-         "  -k, --key=KEY        C C# D D# E F F# G G# A A# B のどれか（既定は C）\n"
+         "  -k, --key=KEY        C C# D D# E F F# G G# A A# B のどれか（既定は C）。\n"
+         "                       auto は入力ごとに曲の音から推定したキーの主音\n"
          "  -m, --mode=MODE      \"Non convert\" major minor aug dim invert のどれか\n"
          "                       （既定は \"Non convert\"）\n"
          "  -o, --output=OUT     書き出すファイル、または入力ごとに書き出すフォルダー。\n"
          "                       - は標準出力（既定はプログラムの temp.mid）\n"
          "  -r, --recursive      入力フォルダーの下の曲（.mid .midi .kar .smf）をすべて、\n"
          "                       同じ相対パスで -o のフォルダーへ書き出す\n"
+         "  -n, --no-clobber     すでにある出力ファイルはそのままにする\n"
          "      --report         書き出したファイルの代わりに、入力ごとに移動した音の数を\n"
          "                       \"入力: N of M notes moved\" の形で表示する\n"
          "      --picture=FILE   変換の前と後のﾋﾟｱﾉﾛｰﾙを FILE（.png か .svg）に描く\n"
+         "      --print-key      入力ごとに曲の音から推定したキーを \"入力: D minor\" の形で\n"
+         "                       表示する。-o がなければ何も変換しない\n"
          "      --play           変換した曲を演奏する（スペースで一時停止と再開、← → で\n"
          "                       5 秒もどる・進む、q で終了）\n"
          "      --render=FILE    変換した曲を 44.1 kHz ステレオの音声ファイルに書き出す\n"
@@ -89,6 +93,11 @@ const std::unordered_map<UINT, std::string>& Table()
          "      --list-midi-ports  MIDI 出力ポートを一行にひとつずつ表示する\n"
          "  -h, --help           この説明を表示する\n"
          "      --version        版を表示する\n"
+         "\n"
+         "キーの推定は、長さで重みを付けた音の分布と低音の分布を長調と短調の 24 の\n"
+         "キーの型と比べ、最初と最後の低音が同じ音ならその音を主音として重く見ます。\n"
+         "転調する曲、無調の曲、音の少ない曲では外れることがあり、確からしさが低い\n"
+         "ときは標準エラー出力に一行で知らせます。\n"
          "\n"
          "入力の - は標準入力です。出力が入力を上書きするとき、二つの入力が同じ出力に\n"
          "なるときは、何も書かずに終了します。\n"
@@ -117,6 +126,21 @@ const std::unordered_map<UINT, std::string>& Table()
         {IDS_CLI_PICTURE_ONE_INPUT, "--picture に渡せる入力は一つだけです"},
         {IDS_CLI_REPORT_TO_STDOUT,
          "--report と -o - はどちらも標準出力を使うので、同時には使えません"},
+        {IDS_CLI_OUTPUT_INSIDE_INPUT,
+         "出力フォルダー %1 は入力フォルダー %2 の中にあります。何も書きませんでした"},
+        {IDS_CLI_NO_SONGS, "変換する曲（.mid .midi .kar .smf）が見つかりませんでした"},
+        {IDS_CLI_EMPTY_OUTPUT, "-o の名前が空です"},
+        {IDS_CLI_EMPTY_INPUT, "入力の名前が空です"},
+        {IDS_CLI_BAD_PICTURE, "--picture のファイル '%1' は .png か .svg で終わる名前にしてください"},
+        {IDS_CLI_EMPTY_STDIN, "空です"},
+        {IDS_CLI_PRINT_KEY_TO_STDOUT,
+         "--print-key と -o - はどちらも標準出力を使うので、同時には使えません"},
+        {IDS_CLI_PRINT_KEY_ONLY,
+         "-o のない --print-key は何も変換しないので、--report、--picture、--play、--render "
+         "とは使えません"},
+        {IDS_CLI_KEY_UNCERTAIN, "推定キー %1 は確かではありません（次点は %2）"},
+        {IDS_CLI_KEY_NO_NOTES,
+         "10 チャンネルのほかに音がないので、キーは推定できません（C major とします）"},
         {IDS_VERSION_PRODUCT_NAME, "tarvel1 ｱﾌﾟﾘｹｰｼｮﾝ"},
         {IDS_VERSION_FILE_DESCRIPTION, "tarvel1 MFC ｱﾌﾟﾘｹｰｼｮﾝ"},
         {IDS_VERSION_NUMBER, "1.0.0.1"},
@@ -165,6 +189,9 @@ const std::unordered_map<UINT, std::string>& Table()
         {ID_VIEW_STATUS_BAR, "ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示\nｽﾃｰﾀｽ ﾊﾞｰの表示切り替え"},
         {ID_VIEW_PIANO_ROLL, "ﾋﾟｱﾉﾛｰﾙの 表示/非表示\nﾋﾟｱﾉﾛｰﾙ"},
         {ID_VIEW_PLAYBACK_SETTINGS, "演奏の出力、SoundFont、ｵｰﾃﾞｨｵ ﾄﾞﾗｲﾊﾞの設定\n演奏設定"},
+        {ID_VIEW_USE_ESTIMATED_KEY, "曲の音から推定したキーの主音をｷｰの欄に入れる\n推定キーを使う"},
+        {IDS_ESTIMATED_KEY, "推定キー: %1"},
+        {IDS_NO_ESTIMATED_KEY, "推定キー: なし（ドラムのほかに音がありません）"},
         {IDS_NOTES_MOVED, "%2 音中 %1 音を移動"},
         {IDS_PIANO_ROLL_TITLE, "ﾋﾟｱﾉﾛｰﾙ"},
         {IDS_ROLL_KEY, "ｷｰ: %1  変換ﾓｰﾄﾞ: %2"},

@@ -72,6 +72,18 @@ constexpr UINT IDS_CLI_SAME_OUTPUT = 0x5010;      // %1, %2: the two that would 
 constexpr UINT IDS_CLI_STDOUT_FAILED = 0x5011;    // %1: the system's reason
 constexpr UINT IDS_CLI_PICTURE_ONE_INPUT = 0x5012;
 constexpr UINT IDS_CLI_REPORT_TO_STDOUT = 0x5013; // --report with -o -
+constexpr UINT IDS_CLI_OUTPUT_INSIDE_INPUT = 0x5014; // %1: the output folder, %2: the input folder
+constexpr UINT IDS_CLI_NO_SONGS = 0x5015;            // -r found nothing to convert
+constexpr UINT IDS_CLI_EMPTY_OUTPUT = 0x5016;        // -o ''
+constexpr UINT IDS_CLI_EMPTY_INPUT = 0x5017;         // an input named ''
+constexpr UINT IDS_CLI_BAD_PICTURE = 0x5018;         // %1: the --picture name
+constexpr UINT IDS_CLI_EMPTY_STDIN = 0x5019;         // nothing came on standard input
+// The estimated key: --print-key with -o -, --print-key without -o and a conversion, an
+// uncertain key (%1: the key, %2: the runner-up), a song without notes outside the drums.
+constexpr UINT IDS_CLI_PRINT_KEY_TO_STDOUT = 0x501A;
+constexpr UINT IDS_CLI_PRINT_KEY_ONLY = 0x501B;
+constexpr UINT IDS_CLI_KEY_UNCERTAIN = 0x501C;
+constexpr UINT IDS_CLI_KEY_NO_NOTES = 0x501D;
 // The version resource.
 constexpr UINT IDS_VERSION_PRODUCT_NAME = 0x5020;
 constexpr UINT IDS_VERSION_FILE_DESCRIPTION = 0x5021;
@@ -105,6 +117,8 @@ constexpr UINT IDS_ACCNAME_MODE = 0x6011;    // the mode box
 constexpr UINT IDS_NOTES_MOVED = 0x7000;      // %1: notes moved, %2: notes counted
 constexpr UINT IDS_PIANO_ROLL_TITLE = 0x7010; // the piano roll window's title
 constexpr UINT IDS_OUTPUT_IS_INPUT = 0x7011;  // why an output would not replace its input
+constexpr UINT IDS_ESTIMATED_KEY = 0x7012;    // %1: the song's estimated key ("D minor")
+constexpr UINT IDS_NO_ESTIMATED_KEY = 0x7013; // a song with no notes outside the drums
 constexpr UINT IDS_PLAYBACK_TITLE = 0x7020;   // the playback settings dialog
 constexpr UINT IDS_PLAYBACK_OUTPUT = 0x7021;
 constexpr UINT IDS_PLAYBACK_BUILTIN = 0x7022;

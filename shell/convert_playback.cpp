@@ -189,22 +189,11 @@ PlayerOptions MakePlayerOptions(const PlaybackRequest& request, AudioOutput outp
 
 bool CheckRenderTarget(const std::string& outPath)
 {
+    // Where the file may go is the file writer's question, asked with every other output.
     AudioFileType type;
     if (!AudioFileTypeFor(outPath, type))
     {
         AfxMessageBox(FormatResString(IDS_PLAYER_UNKNOWN_AUDIO_FORMAT, outPath));
-        return false;
-    }
-    // The file goes into its folder under another name first: the folder must take new files.
-    const std::size_t slash = outPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "."
-                               : slash == 0               ? "/"
-                                                          : outPath.substr(0, slash);
-    struct stat info;
-    const bool direct = stat(outPath.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
-    if (access(direct ? outPath.c_str() : folder.c_str(), W_OK) != 0)
-    {
-        AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, outPath, std::strerror(errno)));
         return false;
     }
     return true;
@@ -212,15 +201,25 @@ bool CheckRenderTarget(const std::string& outPath)
 
 } // namespace
 
-bool PlayConvertedSong(const PlaybackRequest& request, const std::string& path)
+bool PlayConvertedSong(const PlaybackRequest& request, const std::vector<std::uint8_t>& song,
+                       const std::string& name)
 {
     CSignalWatch signals;
     {
         CSequencerPlayer player(MakePlayerOptions(request, AudioOutput::Device));
         CPlayerControl control(player);
-        control.OnStart(true, path);
-        if (control.m_bDeviceOpen != 1)
+        // START, with the song from memory rather than from temp.mid.
+        if (!player.OpenSong(song.data(), song.size(), name))
+        {
+            AfxMessageBox(player.ErrorText());
             return false;
+        }
+        control.m_bDeviceOpen = 1;
+        if (!player.Play())
+        {
+            AfxMessageBox(player.ErrorText());
+            return false;
+        }
 
         const bool progress = isatty(STDERR_FILENO) == 1;
         CTerminalKeys keys;
@@ -253,8 +252,8 @@ bool PlayConvertedSong(const PlaybackRequest& request, const std::string& path)
     return true;
 }
 
-bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path,
-                         const std::string& outPath)
+bool RenderConvertedSong(const PlaybackRequest& request, const std::vector<std::uint8_t>& song,
+                         const std::string& name, const std::string& outPath)
 {
     AudioFileType type;
     if (!AudioFileTypeFor(outPath, type))
@@ -266,7 +265,7 @@ bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path
     bool done = false;
     {
         CSequencerPlayer player(MakePlayerOptions(request, AudioOutput::Manual));
-        if (!player.Open(path))
+        if (!player.OpenSong(song.data(), song.size(), name))
         {
             AfxMessageBox(player.ErrorText());
             return false;
@@ -335,8 +334,6 @@ bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path
             done = true;
     }
     EndBySignalIfAny();
-    if (done)
-        std::printf("%s\n", outPath.c_str());
     return done;
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,7 @@
 #include "conversion.h"
 #include "event_walker.h"
 #include "file.h"
+#include "key_finder.h"
 #include "message_box.h"
 #include "piano_roll_model.h"
 #include "piano_roll_picture.h"
@@ -40,6 +42,8 @@ namespace
 
 constexpr const char* kProgram = "tarvel1-convert";
 constexpr const char* kStandardStream = "-";
+// The --key that converts each song from its own estimated tonic.
+constexpr const char* kAutoKey = "auto";
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
@@ -48,6 +52,8 @@ struct Options
     std::string key = "C";
     std::string mode = "Non convert";
     std::string output; // empty: temp.mid; "-": standard output
+    bool outputGiven = false;
+    bool noClobber = false; // outputs that exist already are left as they are
     std::vector<std::string> inputs;
     bool recursive = false;
     bool play = false;
@@ -58,6 +64,14 @@ struct Options
     bool listMidiPorts = false;
     bool report = false;     // a count of the moved notes instead of the file written
     std::string picturePath; // the piano roll of the conversion
+    bool picturePathGiven = false;
+    // An output is standard output itself (-o -, or a name that leads there): the paths written
+    // are not printed into it.
+    bool stdoutTaken = false;
+    bool printKey = false;   // each input's estimated key on standard output
+
+    // --print-key without -o only reads: nothing is converted or written.
+    bool PrintKeyOnly() const { return printKey && output.empty(); }
 };
 
 // One song of the run: where it is read from and where it goes.
@@ -65,8 +79,9 @@ struct Job
 {
     std::string input;  // "-" is standard input
     std::string target; // empty: temp.mid; "-": standard output
-    std::string copy;   // for the player, when the song goes to standard output: temp.mid
     bool makeFolders;   // the target's folders are made when missing (-r)
+    bool found = false; // found by -r in a folder: a bad one is skipped, not the whole run
+    bool skip = false;  // unreadable (found by -r), or its output exists with -n
 };
 
 // What a file is, to find two names of one file.
@@ -176,15 +191,14 @@ bool IsSongName(const std::string& name)
 }
 
 // Every song below `folder`, in name order, with its path relative to where the walk began.
-// Links to folders are not followed (they could loop); the output folder is not entered, so a
-// second run does not convert the first run's results.
-void FindSongs(const std::string& folder, const std::string& relative, const FileId& skip,
+// Links to folders are not followed (they could loop). A folder that cannot be read, and an
+// entry that cannot be looked at, is found too, so that opening it reports why.
+void FindSongs(const std::string& folder, const std::string& relative,
                std::vector<std::pair<std::string, std::string>>& found)
 {
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr)
     {
-        // Reported when the folder is opened as an input, with the system's reason.
         found.emplace_back(folder, relative);
         return;
     }
@@ -203,16 +217,11 @@ void FindSongs(const std::string& folder, const std::string& relative, const Fil
         const std::string rel = relative.empty() ? name : relative + "/" + name;
         struct stat st;
         if (lstat(path.c_str(), &st) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode))
-        {
-            if (FileId(st.st_dev, st.st_ino) != skip)
-                FindSongs(path, rel, skip, found);
-        }
-        else if (IsSongName(name) && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
-        {
             found.emplace_back(path, rel);
-        }
+        else if (S_ISDIR(st.st_mode))
+            FindSongs(path, rel, found);
+        else if (IsSongName(name) && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+            found.emplace_back(path, rel);
     }
 }
 
@@ -253,6 +262,7 @@ int ParseOptions(int argc, char** argv, Options& options)
         kListMidiPorts,
         kReport,
         kPicture,
+        kPrintKey,
         kVersion,
     };
     static const option kLongOptions[] = {
@@ -260,6 +270,7 @@ int ParseOptions(int argc, char** argv, Options& options)
         {"mode", required_argument, nullptr, 'm'},
         {"output", required_argument, nullptr, 'o'},
         {"recursive", no_argument, nullptr, 'r'},
+        {"no-clobber", no_argument, nullptr, 'n'},
         {"play", no_argument, nullptr, kPlay},
         {"render", required_argument, nullptr, kRender},
         {"soundfont", required_argument, nullptr, kSoundFont},
@@ -268,6 +279,7 @@ int ParseOptions(int argc, char** argv, Options& options)
         {"list-midi-ports", no_argument, nullptr, kListMidiPorts},
         {"report", no_argument, nullptr, kReport},
         {"picture", required_argument, nullptr, kPicture},
+        {"print-key", no_argument, nullptr, kPrintKey},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
@@ -275,7 +287,7 @@ int ParseOptions(int argc, char** argv, Options& options)
     opterr = 0; // our own messages, from the string table
     for (;;)
     {
-        const int c = getopt_long(argc, argv, ":k:m:o:rh", kLongOptions, nullptr);
+        const int c = getopt_long(argc, argv, ":k:m:o:rnh", kLongOptions, nullptr);
         if (c == -1)
             break;
         // A short option is named by its letter; a long one as it was written.
@@ -292,9 +304,13 @@ int ParseOptions(int argc, char** argv, Options& options)
             break;
         case 'o':
             options.output = optarg;
+            options.outputGiven = true;
             break;
         case 'r':
             options.recursive = true;
+            break;
+        case 'n':
+            options.noClobber = true;
             break;
         case kPlay:
             options.play = true;
@@ -319,6 +335,10 @@ int ParseOptions(int argc, char** argv, Options& options)
             break;
         case kPicture:
             options.picturePath = optarg;
+            options.picturePathGiven = true;
+            break;
+        case kPrintKey:
+            options.printKey = true;
             break;
         case 'h':
             std::fputs(FormatResString(IDS_CLI_USAGE, kProgram).c_str(), stdout);
@@ -343,14 +363,23 @@ int ParseOptions(int argc, char** argv, Options& options)
 // The checks of the command line alone; returns the usage message, or an empty text.
 std::string CheckUsage(const Options& options)
 {
-    if (!IsEntry(options.key, IDS_KEY_FIRST, IDS_KEY_COUNT))
+    if (!IsEntry(options.key, IDS_KEY_FIRST, IDS_KEY_COUNT) && options.key != kAutoKey)
         return FormatResString(IDS_CLI_BAD_KEY, PrintableName(options.key),
-                               ListOfEntries(IDS_KEY_FIRST, IDS_KEY_COUNT, false));
+                               ListOfEntries(IDS_KEY_FIRST, IDS_KEY_COUNT, false) + ", " +
+                                   kAutoKey);
     if (!IsEntry(options.mode, IDS_MODE_FIRST, IDS_MODE_COUNT))
         return FormatResString(IDS_CLI_BAD_MODE, PrintableName(options.mode),
                                ListOfEntries(IDS_MODE_FIRST, IDS_MODE_COUNT, true));
     if (options.inputs.empty())
         return LoadResString(IDS_CLI_NO_INPUT);
+    // An unset variable in a script ("-o $OUT") must not quietly mean temp.mid.
+    if (options.outputGiven && options.output.empty())
+        return LoadResString(IDS_CLI_EMPTY_OUTPUT);
+    if (std::count(options.inputs.begin(), options.inputs.end(), "") > 0)
+        return LoadResString(IDS_CLI_EMPTY_INPUT);
+    bool svg = false;
+    if (options.picturePathGiven && !IsPictureFileName(options.picturePath, svg))
+        return FormatResString(IDS_CLI_BAD_PICTURE, PrintableName(options.picturePath));
     if (std::count(options.inputs.begin(), options.inputs.end(), kStandardStream) > 1)
         return LoadResString(IDS_CLI_STDIN_TWICE);
     const bool playback = options.play || !options.renderPath.empty();
@@ -367,11 +396,59 @@ std::string CheckUsage(const Options& options)
     // The report's lines would be mixed into the song.
     if (options.report && options.output == kStandardStream)
         return LoadResString(IDS_CLI_REPORT_TO_STDOUT);
+    if (options.printKey && options.output == kStandardStream)
+        return LoadResString(IDS_CLI_PRINT_KEY_TO_STDOUT);
+    if (options.PrintKeyOnly())
+        return playback || !options.picturePath.empty() || options.report
+                   ? LoadResString(IDS_CLI_PRINT_KEY_ONLY)
+                   : "";
     if (options.recursive &&
         (options.output.empty() || options.output == kStandardStream ||
          (access(options.output.c_str(), F_OK) == 0 && !IsFolder(options.output))))
         return LoadResString(IDS_CLI_RECURSIVE_FOLDER);
     return "";
+}
+
+// The real path of a folder, or of the nearest existing folder above it and the rest as given.
+std::string CanonicalFolderName(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    if (char* real = realpath(path.c_str(), nullptr))
+    {
+        std::string out = real;
+        std::free(real);
+        return out;
+    }
+    return CanonicalName(path);
+}
+
+// True when `inner` is `outer` or lies below it; both are canonical names.
+bool IsSameOrBelow(const std::string& inner, const std::string& outer)
+{
+    return inner == outer ||
+           (inner.compare(0, outer.size(), outer) == 0 &&
+            (outer == "/" || (inner.size() > outer.size() && inner[outer.size()] == '/')));
+}
+
+// As cp -r refuses to copy a folder into itself: the results would be found again as songs, and
+// could overwrite the songs they came from. Returns 0, or the exit status.
+int CheckOutputOutsideInputs(const Options& options)
+{
+    if (!options.recursive)
+        return 0;
+    const std::string output = CanonicalFolderName(options.output);
+    for (const std::string& input : options.inputs)
+    {
+        if (input == kStandardStream || !IsFolder(input) ||
+            !IsSameOrBelow(output, CanonicalFolderName(input)))
+            continue;
+        PrintMessage(options.output, FormatResString(IDS_CLI_OUTPUT_INSIDE_INPUT,
+                                                     PrintableName(options.output),
+                                                     PrintableName(input)));
+        return kExitUsage;
+    }
+    return 0;
 }
 
 // Where each input goes. Returns the usage message, or an empty text.
@@ -380,41 +457,40 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
     const bool toFolder =
         options.recursive ||
         (!options.output.empty() && options.output != kStandardStream && IsFolder(options.output));
-    FileId outputFolder{};
-    struct stat st;
-    if (toFolder && stat(options.output.c_str(), &st) == 0)
-        outputFolder = FileId(st.st_dev, st.st_ino);
     for (const std::string& input : options.inputs)
     {
         if (options.recursive && input != kStandardStream && IsFolder(input))
         {
             std::vector<std::pair<std::string, std::string>> found;
-            FindSongs(input, "", outputFolder, found);
+            FindSongs(input, "", found);
             for (const auto& [path, relative] : found)
-                jobs.push_back({path, JoinPath(options.output, relative), "", true});
+            {
+                jobs.push_back({path, JoinPath(options.output, relative), true});
+                jobs.back().found = true;
+            }
             continue;
         }
         if (toFolder && input == kStandardStream)
             return LoadResString(IDS_CLI_STDIN_NO_NAME);
         jobs.push_back({input,
-                        toFolder ? JoinPath(options.output, BaseName(input)) : options.output, "",
+                        toFolder ? JoinPath(options.output, BaseName(input)) : options.output,
                         options.recursive});
     }
     if (options.output == kStandardStream && jobs.size() > 1)
         return LoadResString(IDS_CLI_STDOUT_ONE_INPUT);
-    if (jobs.size() > 1 && !toFolder)
+    if (jobs.size() > 1 && !toFolder && !options.PrintKeyOnly())
         return LoadResString(IDS_CLI_SEVERAL_INPUTS);
     return "";
 }
 
 // Opens every input and looks at every output before anything is written. Reports each
-// problem; returns 0, or the exit status.
-int CheckFiles(const Options& options, std::vector<Job>& jobs)
+// problem; returns 0, or the exit status. A song found by -r that cannot be read is skipped and
+// the run goes on; `skipped` tells that the run cannot end in success.
+int CheckFiles(Options& options, std::vector<Job>& jobs, bool& skipped)
 {
-    const bool playback = options.play || !options.renderPath.empty();
     int status = 0;
     std::map<FileId, std::string> inputs; // each input file, by what it is
-    for (const Job& job : jobs)
+    for (Job& job : jobs)
     {
         try
         {
@@ -434,11 +510,32 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
             const UINT prompt =
                 error.m_lOsError == ENOENT ? AFX_IDP_FILE_NOT_FOUND : AFX_IDP_FAILED_TO_OPEN_DOC;
             PrintMessage(job.input, FormatResString(prompt, job.input, error.GetReason()));
-            status = kExitRefused;
+            if (job.found)
+            {
+                job.skip = true;
+                skipped = true;
+            }
+            else
+                status = kExitRefused;
         }
     }
     if (status != 0)
         return status;
+
+    // Standard output as the song's file: it must not be one of the inputs either.
+    struct stat out;
+    const bool haveStdout = fstat(STDOUT_FILENO, &out) == 0;
+    options.stdoutTaken = options.output == kStandardStream;
+    if (options.output == kStandardStream && haveStdout)
+    {
+        const auto input = inputs.find(FileId(out.st_dev, out.st_ino));
+        if (input != inputs.end())
+        {
+            PrintMessage(kStandardStream, FormatResString(IDS_CLI_OVERWRITES_INPUT,
+                                                          PrintableName(input->second)));
+            return kExitUsage;
+        }
+    }
 
     // Every file the run writes, with who writes it and whether its folders will be made.
     struct Output
@@ -446,10 +543,13 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
         std::string path;
         std::string writer;
         bool makeFolders;
+        Job* job; // the song's job, or none for the render and the picture
     };
     std::vector<Output> outputs;
     for (Job& job : jobs)
     {
+        if (job.skip)
+            continue;
         if (job.target.empty())
         {
             try
@@ -464,50 +564,51 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
             }
         }
         if (job.target != kStandardStream)
-            outputs.push_back({job.target, job.input, job.makeFolders});
-    }
-    // The player plays a file: a song sent to standard output also goes to temp.mid.
-    if (playback && jobs.front().target == kStandardStream)
-    {
-        try
-        {
-            jobs.front().copy = TempSongPath();
-        }
-        catch (const CFileException& error)
-        {
-            PrintMessage(
-                jobs.front().input,
-                FormatResString(AFX_IDP_FAILED_TO_WRITE, error.GetFileName(), error.GetReason()));
-            return kExitRefused;
-        }
-        outputs.push_back({jobs.front().copy, jobs.front().input, false});
+            outputs.push_back({job.target, job.input, job.makeFolders, &job});
     }
     if (!options.renderPath.empty())
-        outputs.push_back({options.renderPath, "--render", false});
+        outputs.push_back({options.renderPath, "--render", false, nullptr});
     if (!options.picturePath.empty())
-        outputs.push_back({options.picturePath, "--picture", false});
+        outputs.push_back({options.picturePath, "--picture", false, nullptr});
 
     std::map<std::string, std::string> written; // a name for each output, and its writer
-    for (const auto& [output, writer, makeFolders] : outputs)
+    for (const auto& [output, writer, makeFolders, job] : outputs)
     {
-        std::string target;
+        SWriteTarget target;
         try
         {
-            target = ResolveWriteTarget(output);
+            target = InspectWriteTarget(output, makeFolders);
         }
         catch (const CFileException& error)
         {
+            // A song's output that exists is left alone with -n, whatever it is.
+            if (options.noClobber && job != nullptr && error.m_lOsError != ENOENT)
+            {
+                struct stat st;
+                if (stat(output.c_str(), &st) == 0)
+                {
+                    job->skip = true;
+                    continue;
+                }
+            }
             PrintMessage(output,
                          FormatResString(AFX_IDP_FAILED_TO_WRITE, output, error.GetReason()));
-            return kExitRefused;
+            status = kExitRefused;
+            continue;
         }
-        struct stat st;
-        const bool exists = stat(target.c_str(), &st) == 0;
-        // An open descriptor (/dev/stdout) is written into, never replaced.
-        const bool descriptor = target.compare(0, 6, "/proc/") == 0;
-        if (exists)
+        if (haveStdout && target.bIdentified &&
+            target.nDevice == static_cast<std::uint64_t>(out.st_dev) &&
+            target.nInode == static_cast<std::uint64_t>(out.st_ino))
+            options.stdoutTaken = true;
+        if (options.noClobber && job != nullptr && target.bIdentified)
         {
-            const auto input = inputs.find(FileId(st.st_dev, st.st_ino));
+            job->skip = true;
+            continue;
+        }
+        if (target.bIdentified)
+        {
+            const auto input = inputs.find(FileId(static_cast<dev_t>(target.nDevice),
+                                                  static_cast<ino_t>(target.nInode)));
             if (input != inputs.end())
             {
                 PrintMessage(output, FormatResString(IDS_CLI_OVERWRITES_INPUT,
@@ -517,45 +618,35 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
         }
         // Pipes and devices take what is written into them; they are never replaced, so two
         // writers of /dev/null lose nothing.
-        if (exists && ((!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) || descriptor))
-        {
-            if (access(target.c_str(), W_OK) != 0)
-            {
-                PrintMessage(
-                    output, FormatResString(AFX_IDP_FAILED_TO_WRITE, output, std::strerror(errno)));
-                status = kExitRefused;
-            }
+        if (target.kind == SWriteTarget::stream)
             continue;
-        }
-        const auto [clash, fresh] = written.emplace(CanonicalName(target), writer);
+        const auto [clash, fresh] = written.emplace(CanonicalName(target.path), writer);
         if (!fresh)
         {
             PrintMessage(output, FormatResString(IDS_CLI_SAME_OUTPUT, PrintableName(clash->second),
                                                  PrintableName(writer)));
             return kExitUsage;
         }
-        int error = 0;
-        if (exists && S_ISDIR(st.st_mode))
-            error = EISDIR;
-        else if (access((makeFolders ? ExistingFolderOf(target) : FolderOfPath(target)).c_str(),
-                        W_OK | X_OK) != 0)
-            error = errno;
-        if (error != 0)
-        {
-            PrintMessage(output,
-                         FormatResString(AFX_IDP_FAILED_TO_WRITE, output, std::strerror(error)));
-            status = kExitRefused;
-        }
     }
     return status;
 }
 
-// Converts one song and writes it; returns false when it was refused. Messages name the input.
 // The roll is drawn at this size: enough for a whole song's notes to stay apart.
 constexpr int kPictureWidth = 1600;
 constexpr int kPictureHeight = 800;
+// Songs written and not yet in place: committed together, so that a collection that replaces
+// its earlier results syncs the disk once rather than once a song. Bounded by the descriptors
+// a process may hold.
+constexpr std::size_t kCommitBatch = 64;
 
-bool DrawPicture(const Options& options, const CTarvel1Doc& doc)
+// Each file written is named on standard output, one line each, unless an output goes there.
+void PrintWrittenPath(const Options& options, const std::string& path)
+{
+    if (!options.stdoutTaken && !options.report)
+        std::printf("%s\n", PrintableName(path).c_str());
+}
+
+bool DrawPicture(const Options& options, const CTarvel1Doc& doc, int keyOffset)
 {
     const MovedNoteCount counts = CountMovedNotes(doc);
     const std::string caption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
@@ -563,14 +654,51 @@ bool DrawPicture(const Options& options, const CTarvel1Doc& doc)
     std::string error;
     const PictureSong song{doc.m_original.data(), doc.m_converted.data(),
                            static_cast<std::size_t>(doc.m_nLastIndex) + 1, doc.m_nTracks};
-    if (DrawPianoRollPicture(song, options.mode, KeyOffsetFromName(options.key), caption,
-                             options.picturePath, kPictureWidth, kPictureHeight, error))
-        return true;
-    AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
-    return false;
+    if (!DrawPianoRollPicture(song, options.mode, keyOffset, caption,
+                              options.picturePath, kPictureWidth, kPictureHeight, error))
+    {
+        AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
+        return false;
+    }
+    PrintWrittenPath(options, options.picturePath);
+    return true;
 }
 
-bool ConvertOne(const Options& options, const Job& job)
+// A song written and waiting to be put in place, with the line that tells about it.
+struct PendingSong
+{
+    std::unique_ptr<CSafeWriter> writer;
+    const Job* job;
+    std::string line;
+};
+
+// Puts the waiting songs in place; returns false when any could not be.
+bool CommitSongs(std::vector<PendingSong>& pending)
+{
+    std::vector<std::unique_ptr<CSafeWriter>> writers;
+    for (PendingSong& song : pending)
+        writers.push_back(std::move(song.writer));
+    const std::vector<CFileException> errors = CSafeWriter::CommitAll(writers);
+    for (std::size_t i = 0; i < pending.size(); ++i)
+    {
+        const Job& job = *pending[i].job;
+        const auto failed = std::find_if(errors.begin(), errors.end(),
+                                         [&job](const CFileException& error)
+                                         { return error.GetFileName() == job.target; });
+        if (failed == errors.end())
+            std::fputs(pending[i].line.c_str(), stdout);
+        else
+            PrintMessage(job.input, FormatResString(AFX_IDP_FAILED_TO_WRITE, job.target,
+                                                    failed->GetReason()));
+    }
+    pending.clear();
+    return errors.empty();
+}
+
+// Converts one song and writes it, into `pending` when it goes to a file, and keeps its bytes in
+// `converted` when asked; returns false when it was refused. Messages name the input.
+bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>& pending,
+                std::vector<std::uint8_t>* converted)
 {
     CMessagePresenterScope presenter([&job](const std::string& text)
                                      { PrintMessage(job.input, text); });
@@ -580,6 +708,12 @@ bool ConvertOne(const Options& options, const Job& job)
     {
         CFile in;
         in.Attach(STDIN_FILENO, job.input, CFile::modeRead);
+        // Nothing at all is not a song cut short: say what happened.
+        if (in.IsAtEnd())
+        {
+            AfxMessageBox(LoadResString(IDS_CLI_EMPTY_STDIN));
+            return false;
+        }
         opened = doc->OpenFromFile(in, job.input);
     }
     else
@@ -590,10 +724,37 @@ bool ConvertOne(const Options& options, const Job& job)
     // said why, and there is nothing to write.
     if (!opened || doc->m_bLoaded != 1)
         return false;
+    int keyOffset = KeyOffsetFromName(options.key);
+    std::string keyLine; // goes out with the song's own line, so a batch keeps the inputs' order
+    if (options.printKey || options.key == kAutoKey)
+    {
+        const KeyEstimate estimate = EstimateKey(*doc);
+        // A note, never an error: the run goes on with the estimate.
+        if (estimate.nNotes == 0)
+            PrintMessage(job.input, LoadResString(IDS_CLI_KEY_NO_NOTES));
+        else if (estimate.IsLowConfidence())
+            PrintMessage(job.input, FormatResString(IDS_CLI_KEY_UNCERTAIN, KeyText(estimate.key),
+                                                    KeyText(estimate.runnerUp)));
+        // The input exactly as given and the key in the box's words: a line for scripts.
+        if (options.printKey)
+            keyLine = PrintableName(job.input) + ": " + KeyText(estimate.key) + "\n";
+        if (options.key == kAutoKey)
+            keyOffset = -estimate.key.nTonic;
+    }
+    if (options.PrintKeyOnly())
+    {
+        std::fputs(keyLine.c_str(), stdout);
+        return true;
+    }
     // Each song converts as if it were the only one: none inherits the running status that the
     // song before it left.
     ResetRunningStatus();
-    doc->Convert(options.mode, KeyOffsetFromName(options.key));
+    doc->Convert(options.mode, keyOffset);
+    // The player takes the song from here, not from the file written: that may be a pipe, a
+    // device or standard output.
+    if (converted != nullptr)
+        converted->assign(doc->m_converted.begin(),
+                          doc->m_converted.begin() + doc->m_nLastIndex + 1);
     try
     {
         if (job.target == kStandardStream)
@@ -601,13 +762,26 @@ bool ConvertOne(const Options& options, const Job& job)
             CFile out;
             out.Attach(STDOUT_FILENO, job.target, CFile::modeWrite);
             WriteConvertedSong(*doc, out);
-            if (!job.copy.empty())
-                WriteConvertedSong(*doc, job.copy, true);
-            return options.picturePath.empty() || DrawPicture(options, *doc);
+            return options.picturePath.empty() || DrawPicture(options, *doc, keyOffset);
         }
         if (job.makeFolders)
             MakeFolders(FolderOfPath(job.target), 0777);
-        WriteConvertedSong(*doc, job.target, options.output.empty());
+        auto writer = std::make_unique<CSafeWriter>(
+            job.target, options.output.empty() ? unsigned(CSafeWriter::scratch) : 0u);
+        WriteConvertedSong(*doc, *writer);
+        // Nothing but the song goes to standard output when the song does.
+        std::string line = options.stdoutTaken ? std::string() : keyLine;
+        if (options.report)
+        {
+            const MovedNoteCount counts = CountMovedNotes(*doc);
+            line += PrintableName(job.input) + ": " + std::to_string(counts.nMoved) + " of " +
+                   std::to_string(counts.nNotes) + " notes moved\n";
+        }
+        else if (!options.stdoutTaken)
+        {
+            line += PrintableName(job.target) + "\n";
+        }
+        pending.push_back({std::move(writer), &job, line});
     }
     catch (const CException& error)
     {
@@ -616,32 +790,21 @@ bool ConvertOne(const Options& options, const Job& job)
             error.GetReason()));
         return false;
     }
-    if (options.report)
-    {
-        // The input exactly as given: the line is for scripts, which know their own names.
-        const MovedNoteCount counts = CountMovedNotes(*doc);
-        std::printf("%s: %zu of %zu notes moved\n", job.input.c_str(), counts.nMoved,
-                    counts.nNotes);
-    }
-    else
-    {
-        // A song written into standard output by its name (/dev/stdout) is not followed by its
-        // name.
-        struct stat target, out;
-        if (stat(job.target.c_str(), &target) != 0 || fstat(STDOUT_FILENO, &out) != 0 ||
-            target.st_dev != out.st_dev || target.st_ino != out.st_ino)
-            std::printf("%s\n", PrintableName(job.target).c_str());
-    }
-    return options.picturePath.empty() || DrawPicture(options, *doc);
+    if (options.picturePath.empty())
+        return true;
+    // The picture follows its song.
+    return CommitSongs(pending) && DrawPicture(options, *doc, keyOffset);
 }
 
 // What was printed must have arrived: a full disk or a closed pipe is a failure, not a success.
 int FlushStandardOutput(int status)
 {
+    errno = 0;
     if (std::fflush(stdout) == 0 && !std::ferror(stdout))
         return status;
     std::fprintf(stderr, "%s: %s\n", kProgram,
-                 FormatResString(IDS_CLI_STDOUT_FAILED, std::strerror(errno)).c_str());
+                 FormatResString(IDS_CLI_STDOUT_FAILED, SystemErrorText(errno != 0 ? errno : EIO))
+                     .c_str());
     return kExitRefused;
 }
 
@@ -649,6 +812,8 @@ int FlushStandardOutput(int status)
 
 int main(int argc, char** argv)
 {
+    // A reader that goes away is a failed write, reported once, not the end of the process.
+    std::signal(SIGPIPE, SIG_IGN);
     Options options;
     const int parsed = ParseOptions(argc, argv, options);
     if (parsed >= 0)
@@ -665,13 +830,22 @@ int main(int argc, char** argv)
 #endif
     }
     std::string usage = CheckUsage(options);
+    if (!usage.empty())
+        return UsageError(usage);
+    if (const int refused = CheckOutputOutsideInputs(options); refused != 0)
+        return refused;
     std::vector<Job> jobs;
-    if (usage.empty())
-        usage = PlanJobs(options, jobs);
+    usage = PlanJobs(options, jobs);
     if (!usage.empty())
         return UsageError(usage);
 
-    const int checked = CheckFiles(options, jobs);
+    if (jobs.empty())
+    {
+        std::fprintf(stderr, "%s: %s\n", kProgram, LoadResString(IDS_CLI_NO_SONGS).c_str());
+        return kExitRefused;
+    }
+    bool skipped = false;
+    const int checked = options.PrintKeyOnly() ? 0 : CheckFiles(options, jobs, skipped);
     if (checked != 0)
         return checked;
 #ifdef TARVEL1_WITH_PLAYBACK
@@ -687,18 +861,29 @@ int main(int argc, char** argv)
     }
 #endif
 
-    bool allWritten = true;
+    bool allWritten = !skipped;
+    std::vector<PendingSong> pending;
+    std::vector<std::uint8_t> converted; // the song to play or render
     for (const Job& job : jobs)
-        allWritten = ConvertOne(options, job) && allWritten;
+    {
+        if (job.skip)
+            continue;
+        const bool keep = (options.play || !options.renderPath.empty()) && &job == &jobs.front();
+        allWritten = ConvertOne(options, job, pending, keep ? &converted : nullptr) && allWritten;
+        if (pending.size() >= kCommitBatch)
+            allWritten = CommitSongs(pending) && allWritten;
+    }
+    allWritten = CommitSongs(pending) && allWritten;
 #ifdef TARVEL1_WITH_PLAYBACK
     if (allWritten && playback)
     {
         CMessagePresenterScope presenter([&jobs](const std::string& text)
                                          { PrintMessage(jobs.front().input, text); });
-        const Job& job = jobs.front();
-        const std::string& song = job.copy.empty() ? job.target : job.copy;
-        allWritten = options.play ? PlayConvertedSong(request, song)
-                                  : RenderConvertedSong(request, song, options.renderPath);
+        const std::string& name = jobs.front().input;
+        allWritten = options.play ? PlayConvertedSong(request, converted, name)
+                                  : RenderConvertedSong(request, converted, name, options.renderPath);
+        if (allWritten && !options.play)
+            PrintWrittenPath(options, options.renderPath);
     }
 #endif
     return FlushStandardOutput(allWritten ? 0 : kExitRefused);

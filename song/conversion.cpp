@@ -5,12 +5,12 @@
 #include <climits>
 #include <cstdlib>
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "archive.h"
 #include "file.h"
+#include "user_folders.h"
 
 namespace
 {
@@ -18,29 +18,6 @@ namespace
 constexpr std::array<const char*, 11> kKeyNames = {"C",  "C#", "D",  "D#", "E", "F",
                                                    "F#", "G",  "G#", "A",  "A#"};
 constexpr int kLastKeyOffset = -11;
-
-// A HOME that is unset, empty or relative says nothing trustworthy about where the user's files
-// are; the password database does.
-std::string HomeFolder(const char* home)
-{
-    if (home != nullptr && home[0] == '/')
-        return home;
-    const passwd* entry = getpwuid(getuid());
-    if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/')
-        return entry->pw_dir;
-    return "";
-}
-
-std::string CacheFolderFor(const char* xdgCacheHome, const char* home)
-{
-    // The XDG rules ignore a relative XDG_CACHE_HOME.
-    if (xdgCacheHome != nullptr && xdgCacheHome[0] == '/')
-        return std::string(xdgCacheHome) + "/tarvel1";
-    // Never a shared folder such as /tmp, where another user could have prepared the path.
-    if (home == nullptr || home[0] != '/')
-        AfxThrowFileException("~/.cache/tarvel1", ENOENT);
-    return std::string(home) + "/.cache/tarvel1";
-}
 
 // A folder of the search path holds programs, not songs: an installed copy must not write
 // temp.mid into ~/.local/bin or /usr/bin.
@@ -65,6 +42,17 @@ bool IsOnSearchPath(const std::string& folder, const char* searchPath)
     }
 }
 
+// temp.mid beside the executable when that folder may hold it, or an empty text.
+std::string TempSongBesideExecutable(const std::string& exePath, const char* searchPath)
+{
+    if (exePath.empty())
+        return "";
+    const std::string folder = FolderOfPath(exePath);
+    if (access(folder.c_str(), W_OK) != 0 || IsOnSearchPath(folder, searchPath))
+        return "";
+    return (folder == "/" ? "" : folder) + "/" + kTempSongName;
+}
+
 } // namespace
 
 int KeyOffsetFromName(const std::string& key)
@@ -73,6 +61,12 @@ int KeyOffsetFromName(const std::string& key)
         if (key == kKeyNames[i])
             return -static_cast<int>(i);
     return kLastKeyOffset;
+}
+
+std::string KeyNameFromTonic(int pitchClass)
+{
+    const int degree = (pitchClass % 12 + 12) % 12;
+    return degree < static_cast<int>(kKeyNames.size()) ? kKeyNames[degree] : "B";
 }
 
 std::string ExecutablePath()
@@ -85,20 +79,17 @@ std::string ExecutablePath()
 std::string TempSongPathFor(const std::string& exePath, const char* xdgCacheHome, const char* home,
                             const char* searchPath)
 {
-    if (!exePath.empty())
-    {
-        const std::string folder = FolderOfPath(exePath);
-        if (access(folder.c_str(), W_OK) == 0 && !IsOnSearchPath(folder, searchPath))
-            return (folder == "/" ? "" : folder) + "/" + kTempSongName;
-    }
-    return CacheFolderFor(xdgCacheHome, home) + "/" + kTempSongName;
+    const std::string beside = TempSongBesideExecutable(exePath, searchPath);
+    return !beside.empty() ? beside
+                           : UserFolderPathFor(UserFolder::cache, xdgCacheHome, home) +
+                                 "/tarvel1/" + kTempSongName;
 }
 
 std::string TempSongPath()
 {
-    const std::string home = HomeFolder(std::getenv("HOME"));
-    const std::string path = TempSongPathFor(ExecutablePath(), std::getenv("XDG_CACHE_HOME"),
-                                             home.c_str(), std::getenv("PATH"));
+    std::string path = TempSongBesideExecutable(ExecutablePath(), std::getenv("PATH"));
+    if (path.empty())
+        path = UserFolderPath(UserFolder::cache) + "/tarvel1/" + kTempSongName;
     MakeFolders(FolderOfPath(path), 0700);
     return path;
 }
@@ -116,6 +107,11 @@ void WriteConvertedSong(const CTarvel1Doc& doc, CFile& file)
         ar << doc.m_converted[static_cast<std::size_t>(i)];
     ar.Close();
     file.Close();
+}
+
+void WriteConvertedSong(const CTarvel1Doc& doc, CSafeWriter& writer)
+{
+    writer.Write(doc.m_converted.data(), static_cast<std::size_t>(doc.m_nLastIndex) + 1);
 }
 
 void ConvertAndWrite(CTarvel1Doc& doc, const std::string& modeText, const std::string& keyText,

@@ -11,6 +11,8 @@ constexpr const char* kTempSongName = "temp.mid";
 
 // "C" is 0, "C#" -1, ... "A#" -10; any other text, "B" included, is -11.
 int KeyOffsetFromName(const std::string& key);
+// The key box's text for a pitch class: 0 is "C", 1 "C#", ... 11 "B".
+std::string KeyNameFromTonic(int pitchClass);
 
 // Where temp.mid lives: beside the executable when that folder is writable and not on the search
 // path, otherwise in the user's cache folder ($XDG_CACHE_HOME/tarvel1, or ~/.cache/tarvel1 with
@@ -30,6 +32,8 @@ std::string ExecutablePath();
 void WriteConvertedSong(const CTarvel1Doc& doc, const std::string& path, bool scratch = false);
 // The same into a file opened for writing, which it closes.
 void WriteConvertedSong(const CTarvel1Doc& doc, CFile& file);
+// The same into a writer, which the caller commits (several files at once, say).
+void WriteConvertedSong(const CTarvel1Doc& doc, CSafeWriter& writer);
 
 // The whole pass with the texts of the mode and key boxes. Sets `keyOffset`, converts, sets
 // `tempPath` and writes the file, in that order; a write failure throws after the song has been

@@ -159,6 +159,18 @@ MovedNoteCount CountMovedNotes(const CTarvel1Doc& doc)
     return counts;
 }
 
+void ForEachNoteEvent(const std::uint8_t* data, std::size_t size, int trackCount,
+                      const NoteEventHandler& onNote,
+                      const std::function<void(std::uint64_t)>& onTrackEnd)
+{
+    SongClockChanges changes;
+    WalkNotes(
+        data, size, trackCount, changes,
+        [&](const NoteEvent& event)
+        { onNote(event.nNotePos, event.nTick, event.nStatus, event.nVelocity); },
+        onTrackEnd);
+}
+
 void CPianoRollModel::Clear()
 {
     *this = CPianoRollModel();

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +25,16 @@ struct MovedNoteCount
 // The counts for the song as read and the converted copy that the last Convert() left. Zero
 // while no song is loaded.
 MovedNoteCount CountMovedNotes(const CTarvel1Doc& doc);
+
+// Every note-on and note-off of a song laid out as the walker expects (`size` bytes announcing
+// `trackCount` tracks), by the same rules as the counts and the roll, reading only: the note
+// byte's position, the tick from its track's start, the status byte and the velocity. Then
+// `onTrackEnd` with the tick of each end of track.
+using NoteEventHandler = std::function<void(std::size_t notePos, std::uint64_t tick,
+                                            std::uint8_t status, std::uint8_t velocity)>;
+void ForEachNoteEvent(const std::uint8_t* data, std::size_t size, int trackCount,
+                      const NoteEventHandler& onNote,
+                      const std::function<void(std::uint64_t)>& onTrackEnd);
 
 // One sounding note: from its note-on to the note-off that ends it (or its track's end).
 struct CRollNote

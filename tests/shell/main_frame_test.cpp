@@ -64,7 +64,8 @@ TEST_F(MainFrameTest, StartsWithTheMenusOfTheProgram)
          {{"ﾂｰﾙ ﾊﾞｰ(&T)", ID_VIEW_TOOLBAR},
           {"ｽﾃｰﾀｽ ﾊﾞｰ(&S)", ID_VIEW_STATUS_BAR},
           {"ﾋﾟｱﾉﾛｰﾙ(&P)", ID_VIEW_PIANO_ROLL},
-          {"演奏設定(&O)...", ID_VIEW_PLAYBACK_SETTINGS}}},
+          {"演奏設定(&O)...", ID_VIEW_PLAYBACK_SETTINGS},
+          {"推定キーを使う(&E)", ID_VIEW_USE_ESTIMATED_KEY}}},
         {"ﾍﾙﾌﾟ(&H)", {{"ﾊﾞｰｼﾞｮﾝ情報(&A)...", ID_APP_ABOUT}}},
     };
     ASSERT_EQ(bar->GetMenuCount(), expected.size());

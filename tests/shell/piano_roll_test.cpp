@@ -13,6 +13,7 @@
 
 #include "gtk_native.h"
 #include "gui_test.h"
+#include "key_songs.h"
 #include "piano_roll_wnd.h"
 #include "playback_settings.h"
 #include "resource.h"
@@ -133,6 +134,61 @@ TEST_F(PianoRollTest, AltVThenPOpensTheRollWhichFollowsOpenNewAndConvert)
     EXPECT_FALSE(Checked());
     SendCommand(ID_VIEW_PIANO_ROLL);
     EXPECT_TRUE(Roll()->IsShown());
+    EXPECT_TRUE(Record().messages.empty());
+}
+
+// The key of each song opened, or made anew, is in the status bar and the roll's header; the
+// roll shades its scale until a conversion shades the chosen one. The menu item fills the key
+// box only.
+TEST_F(PianoRollTest, TheEstimatedKeyFollowsOpenAndNewAndFillsTheKeyBox)
+{
+    const std::string song = m_scratch.File("d-minor.mid");
+    const std::string drums = m_scratch.File("drums.mid");
+    WriteBytes(song, MakeKeySong(2, true, KeySongKind::ScaleAndCadence));
+    WriteBytes(drums, MakeSmf({Concat({{0x00, 0x99, 36, 100, 0x60, 0x89, 36, 0}, kEndOfTrack})}));
+    ASSERT_TRUE(StartApp({song}));
+    const auto statusText = [this] { return ToUtf8(Frame()->GetStatusBar()->GetStatusText(0)); };
+    const auto comboText = [this](UINT id)
+    {
+        return ToUtf8(
+            dynamic_cast<wxOwnerDrawnComboBox*>(View()->FindWindow(AfxWxId(id)))->GetValue());
+    };
+    const auto enabled = [this]
+    {
+        Frame()->GetMenuBar()->GetMenu(1)->UpdateUI(Frame());
+        return Frame()->GetMenuBar()->IsEnabled(AfxWxId(ID_VIEW_USE_ESTIMATED_KEY));
+    };
+    EXPECT_EQ(statusText(), "推定キー: D minor");
+    SendCommand(ID_VIEW_PIANO_ROLL);
+    ASSERT_NE(Roll(), nullptr);
+    EXPECT_EQ(Roll()->GetModel().KeyCaption(), "推定キー: D minor");
+    // D minor's scale: D and F are on it, D# and F# are not.
+    EXPECT_TRUE(Roll()->GetModel().IsScaleNote(62) && Roll()->GetModel().IsScaleNote(65));
+    EXPECT_FALSE(Roll()->GetModel().IsScaleNote(63) || Roll()->GetModel().IsScaleNote(66));
+    Pump(300);
+    Screenshot("piano_roll_estimated_key");
+
+    ASSERT_TRUE(enabled());
+    SendCommand(ID_VIEW_USE_ESTIMATED_KEY);
+    EXPECT_EQ(comboText(IDC_KEY), "D");
+    EXPECT_EQ(comboText(IDC_MODE), "Non convert");
+
+    Convert("major");
+    EXPECT_EQ(statusText(), MovedText());
+    EXPECT_TRUE(Roll()->GetModel().IsScaleNote(66)); // F#, on D major's scale
+    EXPECT_NE(Roll()->GetModel().KeyCaption(), "推定キー: D minor");
+
+    SendCommand(ID_FILE_NEW);
+    Pump(100);
+    EXPECT_EQ(statusText(), "推定キー: D minor");
+    EXPECT_EQ(comboText(IDC_KEY), "C");
+    EXPECT_FALSE(Roll()->GetModel().IsScaleNote(66));
+    EXPECT_EQ(Roll()->GetModel().KeyCaption(), "推定キー: D minor");
+
+    ASSERT_NE(App().OpenDocumentFile(drums), nullptr);
+    Pump(100);
+    EXPECT_EQ(statusText(), LoadResString(IDS_NO_ESTIMATED_KEY));
+    EXPECT_FALSE(enabled());
     EXPECT_TRUE(Record().messages.empty());
 }
 
