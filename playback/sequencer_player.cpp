@@ -5,13 +5,13 @@
 #include <cstdlib>
 #include <mutex>
 
-#include <dlfcn.h>
 
 #include "message_box.h"
 #include "player_engine.h"
 #include "program_module.h"
 #include "song_document.h"
 #include "string_table.h"
+#include "system.h"
 
 namespace
 {
@@ -38,7 +38,7 @@ LoadedModule LoadOnce()
         return loaded;
     }
     using Entry = const PlayerModuleApi* (*)();
-    auto entry = reinterpret_cast<Entry>(dlsym(module.pHandle, kPlayerModuleEntry));
+    auto entry = reinterpret_cast<Entry>(FindModuleSymbol(module.pHandle, kPlayerModuleEntry));
     const PlayerModuleApi* api = entry != nullptr ? entry() : nullptr;
     if (api == nullptr || api->nVersion != kPlayerModuleVersion)
     {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,9 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include <dirent.h>
 #include <getopt.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "conversion.h"
@@ -30,6 +29,7 @@
 #include "piano_roll_model.h"
 #include "piano_roll_picture.h"
 #include "string_table.h"
+#include "system.h"
 
 #ifdef TARVEL1_WITH_PLAYBACK
 #include "convert_playback.h"
@@ -70,7 +70,12 @@ struct Job
 };
 
 // What a file is, to find two names of one file.
-using FileId = std::pair<dev_t, ino_t>;
+using FileId = std::pair<std::uint64_t, std::uint64_t>;
+
+FileId IdOf(const SPathInfo& info)
+{
+    return FileId(info.nDevice, info.nFile);
+}
 
 // A name as it can be shown on one line: bytes that are not UTF-8 and control characters become
 // \xNN, so a file name with a line feed in it never splits a message.
@@ -146,8 +151,7 @@ bool IsEntry(const std::string& text, UINT first, UINT count)
 
 bool IsFolder(const std::string& path)
 {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return QueryPath(path).kind == SPathInfo::folder;
 }
 
 std::string BaseName(const std::string& path)
@@ -181,35 +185,26 @@ bool IsSongName(const std::string& name)
 void FindSongs(const std::string& folder, const std::string& relative, const FileId& skip,
                std::vector<std::pair<std::string, std::string>>& found)
 {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr)
+    std::vector<std::string> names;
+    if (!ListFolder(folder, names))
     {
         // Reported when the folder is opened as an input, with the system's reason.
         found.emplace_back(folder, relative);
         return;
     }
-    std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir))
-    {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    closedir(dir);
     std::sort(names.begin(), names.end());
     for (const std::string& name : names)
     {
         const std::string path = JoinPath(folder, name);
         const std::string rel = relative.empty() ? name : relative + "/" + name;
-        struct stat st;
-        if (lstat(path.c_str(), &st) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode))
+        const SPathInfo info = QueryPath(path, false);
+        if (info.kind == SPathInfo::folder)
         {
-            if (FileId(st.st_dev, st.st_ino) != skip)
+            if (IdOf(info) != skip)
                 FindSongs(path, rel, skip, found);
         }
-        else if (IsSongName(name) && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+        else if (IsSongName(name) &&
+                 (info.kind == SPathInfo::regular || info.kind == SPathInfo::link))
         {
             found.emplace_back(path, rel);
         }
@@ -230,11 +225,9 @@ std::string ExistingFolderOf(const std::string& path)
 std::string CanonicalName(const std::string& path)
 {
     const std::string existing = ExistingFolderOf(path);
-    char* real = realpath(existing.c_str(), nullptr);
-    if (real == nullptr)
+    const std::string out = RealPath(existing);
+    if (out.empty())
         return path;
-    std::string out = real;
-    std::free(real);
     const std::string rest = existing == "." && path.compare(0, 2, "./") != 0
                                  ? path
                                  : path.substr(std::min(path.size(), existing.size() + 1));
@@ -367,9 +360,8 @@ std::string CheckUsage(const Options& options)
     // The report's lines would be mixed into the song.
     if (options.report && options.output == kStandardStream)
         return LoadResString(IDS_CLI_REPORT_TO_STDOUT);
-    if (options.recursive &&
-        (options.output.empty() || options.output == kStandardStream ||
-         (access(options.output.c_str(), F_OK) == 0 && !IsFolder(options.output))))
+    if (options.recursive && (options.output.empty() || options.output == kStandardStream ||
+                              (CanAccess(options.output, false) && !IsFolder(options.output))))
         return LoadResString(IDS_CLI_RECURSIVE_FOLDER);
     return "";
 }
@@ -381,9 +373,9 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
         options.recursive ||
         (!options.output.empty() && options.output != kStandardStream && IsFolder(options.output));
     FileId outputFolder{};
-    struct stat st;
-    if (toFolder && stat(options.output.c_str(), &st) == 0)
-        outputFolder = FileId(st.st_dev, st.st_ino);
+    if (toFolder)
+        if (const SPathInfo info = QueryPath(options.output); info.kind != SPathInfo::missing)
+            outputFolder = IdOf(info);
     for (const std::string& input : options.inputs)
     {
         if (options.recursive && input != kStandardStream && IsFolder(input))
@@ -423,11 +415,10 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
                 file.Attach(STDIN_FILENO, job.input, CFile::modeRead);
             else
                 file.Open(job.input, CFile::modeRead);
-            struct stat st;
-            if (job.input == kStandardStream ? fstat(STDIN_FILENO, &st) == 0
-                                             : stat(job.input.c_str(), &st) == 0)
-                if (S_ISREG(st.st_mode))
-                    inputs.emplace(FileId(st.st_dev, st.st_ino), job.input);
+            const SPathInfo info =
+                job.input == kStandardStream ? QueryDescriptor(STDIN_FILENO) : QueryPath(job.input);
+            if (info.kind == SPathInfo::regular)
+                inputs.emplace(IdOf(info), job.input);
         }
         catch (const CFileException& error)
         {
@@ -501,13 +492,13 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
                          FormatResString(AFX_IDP_FAILED_TO_WRITE, output, error.GetReason()));
             return kExitRefused;
         }
-        struct stat st;
-        const bool exists = stat(target.c_str(), &st) == 0;
+        const SPathInfo info = QueryPath(target);
+        const bool exists = info.kind != SPathInfo::missing;
         // An open descriptor (/dev/stdout) is written into, never replaced.
         const bool descriptor = target.compare(0, 6, "/proc/") == 0;
         if (exists)
         {
-            const auto input = inputs.find(FileId(st.st_dev, st.st_ino));
+            const auto input = inputs.find(IdOf(info));
             if (input != inputs.end())
             {
                 PrintMessage(output, FormatResString(IDS_CLI_OVERWRITES_INPUT,
@@ -517,9 +508,9 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
         }
         // Pipes and devices take what is written into them; they are never replaced, so two
         // writers of /dev/null lose nothing.
-        if (exists && ((!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) || descriptor))
+        if (exists && (info.kind == SPathInfo::other || descriptor))
         {
-            if (access(target.c_str(), W_OK) != 0)
+            if (!CanAccess(target, true))
             {
                 PrintMessage(
                     output, FormatResString(AFX_IDP_FAILED_TO_WRITE, output, std::strerror(errno)));
@@ -535,10 +526,9 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
             return kExitUsage;
         }
         int error = 0;
-        if (exists && S_ISDIR(st.st_mode))
+        if (info.kind == SPathInfo::folder)
             error = EISDIR;
-        else if (access((makeFolders ? ExistingFolderOf(target) : FolderOfPath(target)).c_str(),
-                        W_OK | X_OK) != 0)
+        else if (!CanAccess(makeFolders ? ExistingFolderOf(target) : FolderOfPath(target), true))
             error = errno;
         if (error != 0)
         {
@@ -625,9 +615,7 @@ bool ConvertOne(const Options& options, const Job& job)
     {
         // A song written into standard output by its name (/dev/stdout) is not followed by its
         // name.
-        struct stat target, out;
-        if (stat(job.target.c_str(), &target) != 0 || fstat(STDOUT_FILENO, &out) != 0 ||
-            target.st_dev != out.st_dev || target.st_ino != out.st_ino)
+        if (!QueryPath(job.target).SameFileAs(QueryDescriptor(STDOUT_FILENO)))
             std::printf("%s\n", PrintableName(job.target).c_str());
     }
     return options.picturePath.empty() || DrawPicture(options, *doc);
@@ -647,8 +635,14 @@ int FlushStandardOutput(int status)
 
 int main(int argc, char** argv)
 {
+    UseBinaryStandardStreams();
+    std::vector<std::string> arguments = ProgramArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
     Options options;
-    const int parsed = ParseOptions(argc, argv, options);
+    const int parsed = ParseOptions(static_cast<int>(arguments.size()), pointers.data(), options);
     if (parsed >= 0)
         return parsed == 0 ? FlushStandardOutput(0) : parsed;
     if (options.listMidiPorts)
