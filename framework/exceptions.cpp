@@ -43,7 +43,7 @@ std::string AfxExceptionMessage(const CException& error, const std::string& path
 
 void AfxThrowFileException(const std::string& fileName, int osError)
 {
-    throw CFileException(fileName, osError, std::strerror(osError));
+    throw CFileException(fileName, osError, SystemErrorText(osError));
 }
 
 void AfxThrowArchiveException(CArchiveException::Cause cause, const std::string& fileName,

@@ -60,6 +60,10 @@ public:
 std::string AfxExceptionMessage(const CException& error, const std::string& path,
                                 UINT fallbackPrompt);
 
+// The system's text for an error number in the language the program speaks (the catalog's), not
+// in the C locale's English. Each platform's side of the file writer defines it.
+std::string SystemErrorText(int error);
+
 [[noreturn]] void AfxThrowFileException(const std::string& fileName, int osError);
 [[noreturn]] void AfxThrowArchiveException(CArchiveException::Cause cause,
                                            const std::string& fileName, UINT nPromptId = 0);

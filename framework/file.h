@@ -1,24 +1,17 @@
 #pragma once
-// A file opened for reading, or created for writing. A created regular file is written beside its
-// target as an unnamed file and linked into place only by Close(): a failed, interrupted or killed
-// write leaves the file that was there intact and no temporary file behind. A target that is not a
-// regular file (a pipe, a device, a socket) is written into directly and never replaced.
+// A file opened for reading, or created for writing. Writing goes through the program's one file
+// writer (safe_writer.h): a regular file appears whole or not at all and only on Close(); a
+// pipe, a device or a socket is written into directly and never replaced.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "exceptions.h"
+#include "safe_writer.h"
 
 // The folder part of a UTF-8 path, without the final separator ("." for a bare name).
 std::string FolderOfPath(const std::string& path);
-
-// Makes `folder` and the folders above it that are missing, as mkdir -p does, each with `mode`.
-// Throws CFileException naming the folder that could not be made.
-void MakeFolders(const std::string& folder, unsigned int mode);
-
-// The file a write to `path` reaches: symbolic links followed to their end, also when the last
-// one points at a file that does not exist yet. Throws CFileException (ELOOP) for a link loop.
-std::string ResolveWriteTarget(const std::string& path);
 
 class CFile
 {
@@ -35,7 +28,7 @@ public:
     CFile() = default;
     // Throws CFileException with the path and the system's reason.
     CFile(const std::string& path, unsigned flags);
-    // An unfinished write is abandoned: its temporary file is removed, the target is untouched.
+    // An unfinished write is abandoned: the target is untouched.
     ~CFile();
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
@@ -47,38 +40,28 @@ public:
     void Attach(int fd, const std::string& name, unsigned flags);
     // Reads up to `count` bytes; returns how many were read, 0 at the end of the file.
     std::size_t Read(void* buffer, std::size_t count);
+    // True when nothing is left to read. A pipe is asked by reading a byte, which Read() gives
+    // first.
+    bool IsAtEnd();
     void Write(const void* buffer, std::size_t count);
-    // For a created file: puts it in place of the target. A file that replaces an existing one
-    // reaches the disk first; a new one need not, as no old data can be lost.
+    // For a created file: puts it in place of the target.
     void Close();
     // Closes without throwing; a created file is discarded.
     void Abort() noexcept;
+    // Hands a created, completely written file over to be committed with others
+    // (CSafeWriter::CommitAll); the file is closed afterwards.
+    std::unique_ptr<CSafeWriter> Detach();
 
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_fd >= 0 || (m_writer && m_writer->IsOpen()); }
     const std::string& GetFilePath() const { return m_strFileName; }
     // The size of a regular file opened for reading, 0 otherwise.
     std::size_t GetLength() const;
 
 private:
-    enum class Kind
-    {
-        none,
-        reading,
-        direct,   // written into as it is: a pipe, a device, standard output
-        replacing // written aside, then put in place of the target by Close()
-    };
-
-    void OpenForWriting(const std::string& path, unsigned flags);
-    void OpenDirect(const std::string& target, bool socket);
-    void Commit();
     [[noreturn]] void Fail(int error);
 
-    int m_fd = -1;
-    Kind m_kind = Kind::none;
-    bool m_bScratch = false;
-    bool m_bTargetExists = false;
-    bool m_bUnnamed = false;    // an O_TMPFILE file, linked into the folder by Close()
-    std::string m_strFileName;  // the target, as the caller named it
-    std::string m_strFinalPath; // the target with symbolic links resolved
-    std::string m_strTempPath;  // a named temporary file, where the folder takes no unnamed one
+    int m_fd = -1; // reading
+    int m_nPeeked = -1; // a byte IsAtEnd() read ahead, or -1
+    std::unique_ptr<CSafeWriter> m_writer;
+    std::string m_strFileName; // as the caller named it
 };

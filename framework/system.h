@@ -16,9 +16,10 @@ std::string ExecutableFolder();
 // UTF-16 command line: the `argv` the runtime makes holds only what the ANSI code page can spell.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
-// Standard input and output carry a song's bytes as they are: no line-end translation, no end of
-// file at a 0x1A byte.
-void UseBinaryStandardStreams();
+// Standard input and output carry a song's bytes as they are (no line-end translation, no end of
+// file at a 0x1A byte), and a reader that goes away is a failed write, reported once, not the end
+// of the process.
+void PrepareStandardStreams();
 
 // What a path names.
 struct SPathInfo

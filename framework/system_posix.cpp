@@ -1,6 +1,7 @@
 #include "system.h"
 
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdlib>
 
@@ -50,9 +51,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv)
     return std::vector<std::string>(argv, argv + argc);
 }
 
-void UseBinaryStandardStreams()
+void PrepareStandardStreams()
 {
-    // POSIX streams carry bytes as they are.
+    // POSIX streams carry bytes as they are; a closed pipe must not kill the process.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 SPathInfo QueryPath(const std::string& path, bool followLinks)

@@ -80,7 +80,7 @@ std::vector<std::string> ProgramArguments(int, char**)
     return arguments;
 }
 
-void UseBinaryStandardStreams()
+void PrepareStandardStreams()
 {
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
@@ -140,6 +140,13 @@ bool CanAccess(const std::string& path, bool write)
         return true;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
     {
+        // Windows refuses to write a read-only file to anyone (on a folder the attribute means
+        // nothing).
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        {
+            errno = EACCES;
+            return false;
+        }
         // Opening for writing is the only sure answer: rights come from the file's ACL.
         HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

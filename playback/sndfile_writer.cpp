@@ -3,32 +3,19 @@
 #include "audio_file_writer.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
-#include <strings.h>
-#include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <sndfile.h>
 
 #include "player_engine.h"
+#include "safe_writer.h"
 
 namespace
 {
 
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool WriteStreamingWavHeader(int fd, int sampleRate)
+void WriteStreamingWavHeader(CSafeWriter& file, int sampleRate)
 {
     const auto rate = static_cast<std::uint32_t>(sampleRate);
     const std::uint32_t fields[] = {0xFFFFFFFFu,
@@ -46,16 +33,22 @@ bool WriteStreamingWavHeader(int fd, int sampleRate)
     for (std::size_t i = 0; i < 7; ++i)
         for (std::size_t b = 0; b < 4; ++b)
             header[at[i] + b] = static_cast<std::uint8_t>(fields[i] >> (8 * b));
-    return write(fd, header, sizeof header) == static_cast<ssize_t>(sizeof header);
+    file.Write(header, sizeof header);
 }
 
-std::string SystemError(int error)
+// libsndfile's own texts are for its own faults (a format it cannot write); a failure of the
+// file underneath is told in the system's words, as every other file the program writes.
+std::string LibraryError(SNDFILE* file, int systemError)
 {
-    return std::strerror(error);
+    if (systemError != 0)
+        return SystemErrorText(systemError);
+    return sf_strerror(file);
 }
 
 } // namespace
 
+// The file itself is the program's one writer's (links, pipes, permissions, replacing a file
+// whole); libsndfile only encodes into its descriptor, seeking and reading back as it needs.
 class CSndFileWriter final : public IAudioFileWriterEngine
 {
 public:
@@ -70,12 +63,8 @@ public:
     void Abandon() override;
 
 private:
-    std::string m_strPath; // where the file goes (a link's target when the path is a link)
-    std::string m_strTemp; // a named temporary, when the folder cannot hold anonymous files
-    int m_fd = -1;
+    CSafeWriter m_target;
     SNDFILE* m_file = nullptr;
-    bool m_bDirect = false;   // writing into a FIFO or device
-    bool m_bReplaces = false; // a regular file is there already
 };
 
 CSndFileWriter::~CSndFileWriter()
@@ -86,74 +75,35 @@ CSndFileWriter::~CSndFileWriter()
 bool CSndFileWriter::Open(const std::string& path, int kind, int sampleRate, std::string& error)
 {
     Abandon();
-    m_strPath = path;
-    // A link is followed to the file it names, so that the link itself stays.
-    char resolved[PATH_MAX];
-    struct stat info;
-    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
-        realpath(path.c_str(), resolved) != nullptr)
-        m_strPath = resolved;
-    m_bReplaces = false;
-    m_bDirect = false;
-    if (stat(m_strPath.c_str(), &info) == 0)
-    {
-        if (S_ISDIR(info.st_mode))
-        {
-            error = SystemError(EISDIR);
-            return false;
-        }
-        m_bReplaces = S_ISREG(info.st_mode);
-        m_bDirect = !m_bReplaces;
-    }
-
-    if (m_bDirect)
-        m_fd = open(m_strPath.c_str(), O_WRONLY | O_CLOEXEC);
-    else
-    {
-        // An anonymous file leaves nothing behind however the program ends; it gets a name
-        // only once it is complete.
-        m_fd = open(FolderOf(m_strPath).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-        if (m_fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
-        {
-            std::string name = m_strPath + ".XXXXXX";
-            std::vector<char> buffer(name.begin(), name.end());
-            buffer.push_back('\0');
-            m_fd = mkstemp(buffer.data());
-            if (m_fd >= 0)
-            {
-                m_strTemp = buffer.data();
-                fchmod(m_fd, 0644);
-            }
-        }
-    }
-    if (m_fd < 0)
-    {
-        error = SystemError(errno);
-        return false;
-    }
-
     SF_INFO format = {};
     format.samplerate = sampleRate;
     format.channels = 2;
     format.format = kind == kAudioFlac        ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16
                     : kind == kAudioOggVorbis ? SF_FORMAT_OGG | SF_FORMAT_VORBIS
                                               : SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    if (kind == kAudioWav && m_bDirect && lseek(m_fd, 0, SEEK_CUR) < 0)
+    try
     {
-        // A WAV into a pipe cannot have its lengths filled in at the end: the header says
-        // "as long as it gets", as streaming tools do, and the samples follow as they stand.
-        if (!WriteStreamingWavHeader(m_fd, sampleRate))
+        m_target.Open(path);
+        if (kind == kAudioWav && m_target.IsStream() &&
+            lseek(m_target.GetDescriptor(), 0, SEEK_CUR) < 0)
         {
-            error = SystemError(errno);
-            Abandon();
-            return false;
+            // A WAV into a pipe cannot have its lengths filled in at the end: the header says
+            // "as long as it gets", as streaming tools do, and the samples follow as they stand.
+            WriteStreamingWavHeader(m_target, sampleRate);
+            format.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
         }
-        format.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
     }
-    m_file = sf_open_fd(m_fd, SFM_WRITE, &format, 0);
+    catch (const CFileException& failure)
+    {
+        error = failure.GetReason();
+        Abandon();
+        return false;
+    }
+    errno = 0;
+    m_file = sf_open_fd(m_target.GetDescriptor(), SFM_WRITE, &format, 0);
     if (m_file == nullptr)
     {
-        error = sf_strerror(nullptr);
+        error = LibraryError(nullptr, errno);
         Abandon();
         return false;
     }
@@ -164,11 +114,13 @@ bool CSndFileWriter::Write(const std::int16_t* stereo, std::size_t frames, std::
 {
     if (m_file == nullptr)
         return false;
+    errno = 0;
     const sf_count_t written = sf_writef_short(m_file, stereo, static_cast<sf_count_t>(frames));
     if (written != static_cast<sf_count_t>(frames))
     {
         const int code = errno;
-        error = sf_error(m_file) != 0 ? sf_strerror(m_file) : SystemError(code ? code : ENOSPC);
+        error = sf_error(m_file) != 0 && code == 0 ? sf_strerror(m_file)
+                                                   : SystemErrorText(code ? code : ENOSPC);
         return false;
     }
     return true;
@@ -179,54 +131,24 @@ bool CSndFileWriter::Commit(std::string& error)
     if (m_file == nullptr)
         return false;
     // Closing writes the header's final lengths and the encoders' last blocks.
+    errno = 0;
     const int closed = sf_close(m_file);
     m_file = nullptr;
     if (closed != 0)
     {
-        error = sf_error_number(closed);
+        error = errno != 0 ? SystemErrorText(errno) : sf_error_number(closed);
         Abandon();
         return false;
     }
-    if (m_bDirect)
+    try
     {
-        close(m_fd);
-        m_fd = -1;
-        return true;
+        m_target.Commit();
     }
-    // Replacing a user's file: its new bytes are on the disk before the old ones go.
-    if (m_bReplaces && fsync(m_fd) != 0)
+    catch (const CFileException& failure)
     {
-        error = SystemError(errno);
-        Abandon();
+        error = failure.GetReason();
         return false;
     }
-    if (m_strTemp.empty())
-    {
-        // The anonymous file gets a temporary name in the same folder, then takes the target's.
-        const std::string proc = "/proc/self/fd/" + std::to_string(m_fd);
-        for (int attempt = 0; attempt < 100 && m_strTemp.empty(); ++attempt)
-        {
-            const std::string name =
-                m_strPath + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
-            if (linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
-                m_strTemp = name;
-            else if (errno != EEXIST)
-            {
-                error = SystemError(errno);
-                Abandon();
-                return false;
-            }
-        }
-    }
-    if (m_strTemp.empty() || rename(m_strTemp.c_str(), m_strPath.c_str()) != 0)
-    {
-        error = SystemError(m_strTemp.empty() ? EEXIST : errno);
-        Abandon();
-        return false;
-    }
-    m_strTemp.clear();
-    close(m_fd);
-    m_fd = -1;
     return true;
 }
 
@@ -237,16 +159,7 @@ void CSndFileWriter::Abandon()
         sf_close(m_file);
         m_file = nullptr;
     }
-    if (m_fd >= 0)
-    {
-        close(m_fd);
-        m_fd = -1;
-    }
-    if (!m_strTemp.empty())
-    {
-        unlink(m_strTemp.c_str());
-        m_strTemp.clear();
-    }
+    m_target.Abandon();
 }
 
 IAudioFileWriterEngine* CreateSndFileWriter()

@@ -71,6 +71,7 @@ const std::unordered_map<UINT, std::string>& Table()
          "                       - は標準出力（既定はプログラムの temp.mid）\n"
          "  -r, --recursive      入力フォルダーの下の曲（.mid .midi .kar .smf）をすべて、\n"
          "                       同じ相対パスで -o のフォルダーへ書き出す\n"
+         "  -n, --no-clobber     すでにある出力ファイルはそのままにする\n"
          "      --report         書き出したファイルの代わりに、入力ごとに移動した音の数を\n"
          "                       \"入力: N of M notes moved\" の形で表示する\n"
          "      --picture=FILE   変換の前と後のﾋﾟｱﾉﾛｰﾙを FILE（.png か .svg）に描く\n"
@@ -111,6 +112,13 @@ const std::unordered_map<UINT, std::string>& Table()
         {IDS_CLI_STDOUT_FAILED, "標準出力に書きこめませんでした（%1）"},
         {IDS_CLI_PICTURE_ONE_INPUT, "--picture に渡せる入力は一つだけです"},
         {IDS_CLI_REPORT_TO_STDOUT, "--report と -o - はどちらも標準出力を使うので、同時には使えません"},
+        {IDS_CLI_OUTPUT_INSIDE_INPUT,
+         "出力フォルダー %1 は入力フォルダー %2 の中にあります。何も書きませんでした"},
+        {IDS_CLI_NO_SONGS, "変換する曲（.mid .midi .kar .smf）が見つかりませんでした"},
+        {IDS_CLI_EMPTY_OUTPUT, "-o の名前が空です"},
+        {IDS_CLI_EMPTY_INPUT, "入力の名前が空です"},
+        {IDS_CLI_BAD_PICTURE, "--picture のファイル '%1' は .png か .svg で終わる名前にしてください"},
+        {IDS_CLI_EMPTY_STDIN, "空です"},
         {IDS_VERSION_PRODUCT_NAME, "tarvel1 ｱﾌﾟﾘｹｰｼｮﾝ"},
         {IDS_VERSION_FILE_DESCRIPTION, "tarvel1 MFC ｱﾌﾟﾘｹｰｼｮﾝ"},
         {IDS_VERSION_NUMBER, "1.0.0.1"},

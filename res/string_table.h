@@ -71,6 +71,12 @@ constexpr UINT IDS_CLI_SAME_OUTPUT = 0x5010;      // %1, %2: the two that would 
 constexpr UINT IDS_CLI_STDOUT_FAILED = 0x5011;    // %1: the system's reason
 constexpr UINT IDS_CLI_PICTURE_ONE_INPUT = 0x5012;
 constexpr UINT IDS_CLI_REPORT_TO_STDOUT = 0x5013; // --report with -o -
+constexpr UINT IDS_CLI_OUTPUT_INSIDE_INPUT = 0x5014; // %1: the output folder, %2: the input folder
+constexpr UINT IDS_CLI_NO_SONGS = 0x5015;            // -r found nothing to convert
+constexpr UINT IDS_CLI_EMPTY_OUTPUT = 0x5016;        // -o ''
+constexpr UINT IDS_CLI_EMPTY_INPUT = 0x5017;         // an input named ''
+constexpr UINT IDS_CLI_BAD_PICTURE = 0x5018;         // %1: the --picture name
+constexpr UINT IDS_CLI_EMPTY_STDIN = 0x5019;         // nothing came on standard input
 // The version resource.
 constexpr UINT IDS_VERSION_PRODUCT_NAME = 0x5020;
 constexpr UINT IDS_VERSION_FILE_DESCRIPTION = 0x5021;

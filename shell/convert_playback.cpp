@@ -189,22 +189,11 @@ PlayerOptions MakePlayerOptions(const PlaybackRequest& request, AudioOutput outp
 
 bool CheckRenderTarget(const std::string& outPath)
 {
+    // Where the file may go is the file writer's question, asked with every other output.
     AudioFileType type;
     if (!AudioFileTypeFor(outPath, type))
     {
         AfxMessageBox(FormatResString(IDS_PLAYER_UNKNOWN_AUDIO_FORMAT, outPath));
-        return false;
-    }
-    // The file goes into its folder under another name first: the folder must take new files.
-    const std::size_t slash = outPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "."
-                               : slash == 0               ? "/"
-                                                          : outPath.substr(0, slash);
-    struct stat info;
-    const bool direct = stat(outPath.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
-    if (access(direct ? outPath.c_str() : folder.c_str(), W_OK) != 0)
-    {
-        AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, outPath, std::strerror(errno)));
         return false;
     }
     return true;
@@ -335,8 +324,6 @@ bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path
             done = true;
     }
     EndBySignalIfAny();
-    if (done)
-        std::printf("%s\n", outPath.c_str());
     return done;
 }
 

@@ -7,12 +7,12 @@
 #include <cstring>
 #include <vector>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cairo-svg.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
+
+#include "piano_roll_picture.h"
+#include "safe_writer.h"
 
 namespace
 {
@@ -472,29 +472,52 @@ void ReleaseDrawingCaches()
     FcFini();
 }
 
+namespace
+{
+
+// Cairo hands the encoded picture over in pieces; the first failure of the file stops it.
+struct SPictureSink
+{
+    CSafeWriter file;
+    std::string strError;
+};
+
+cairo_status_t WritePicturePiece(void* closure, const unsigned char* data, unsigned int length)
+{
+    auto* sink = static_cast<SPictureSink*>(closure);
+    try
+    {
+        sink->file.Write(data, length);
+    }
+    catch (const CFileException& error)
+    {
+        sink->strError = error.GetReason();
+        return CAIRO_STATUS_WRITE_ERROR;
+    }
+    return CAIRO_STATUS_SUCCESS;
+}
+
+} // namespace
+
 bool WritePianoRollPicture(const CPianoRollModel& model, const CRollViewport& view,
                            const std::string& path, int width, int height, std::string& error)
 {
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    bool svg = false;
+    IsPictureFileName(path, svg);
+    SPictureSink sink;
+    try
     {
-        error = "not a regular file";
+        sink.file.Open(path);
+    }
+    catch (const CFileException& failure)
+    {
+        error = failure.GetReason();
         return false;
     }
-    // Drawn under a temporary name in the same folder and renamed over the target once whole,
-    // so a failure leaves the file that was there.
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-    {
-        error = std::strerror(errno);
-        return false;
-    }
-    fchmod(fd, 0644);
-    close(fd);
-    const bool svg = path.size() >= 4 && path.compare(path.size() - 4, 4, ".svg") == 0;
-    cairo_surface_t* surface = svg ? cairo_svg_surface_create(temp.c_str(), width, height)
-                                   : cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    // An SVG goes out as it is drawn; a PNG is drawn whole, then encoded into the file.
+    cairo_surface_t* surface =
+        svg ? cairo_svg_surface_create_for_stream(WritePicturePiece, &sink, width, height)
+            : cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     cairo_t* cr = cairo_create(surface);
     CPianoRollPainter::Paint(cr, width, height, model, view);
     cairo_destroy(cr);
@@ -505,18 +528,20 @@ bool WritePianoRollPicture(const CPianoRollModel& model, const CRollViewport& vi
         status = cairo_surface_status(surface);
     }
     else
-        status = cairo_surface_write_to_png(surface, temp.c_str());
+        status = cairo_surface_write_to_png_stream(surface, WritePicturePiece, &sink);
     cairo_surface_destroy(surface);
     if (status != CAIRO_STATUS_SUCCESS)
     {
-        error = cairo_status_to_string(status);
-        unlink(temp.c_str());
+        error = !sink.strError.empty() ? sink.strError : cairo_status_to_string(status);
         return false;
     }
-    if (rename(temp.c_str(), path.c_str()) != 0)
+    try
     {
-        error = std::strerror(errno);
-        unlink(temp.c_str());
+        sink.file.Commit();
+    }
+    catch (const CFileException& failure)
+    {
+        error = failure.GetReason();
         return false;
     }
     return true;

@@ -53,7 +53,7 @@ public:
 // Nothing may be drawn afterwards.
 void ReleaseDrawingCaches();
 
-// Writes the roll as a PNG (by default) or, for a name ending in ".svg", an SVG picture. False,
-// with `error` set, when the file could not be written.
+// Writes the roll as a PNG or, for a name ending in ".svg", an SVG picture, through the
+// program's file writer. False, with `error` set, when the file could not be written.
 bool WritePianoRollPicture(const CPianoRollModel& model, const CRollViewport& view,
                            const std::string& path, int width, int height, std::string& error);

@@ -18,6 +18,20 @@ using PictureModuleEntry = bool (*)(const CTarvel1Doc& doc, const char* mode, in
                                     const char* caption, const char* path, int width, int height,
                                     char* error, std::size_t errorSize);
 
+// True when `path` ends in ".png" or ".svg" (any case); `svg` tells which.
+inline bool IsPictureFileName(const std::string& path, bool& svg)
+{
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return false;
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    svg = extension == "svg";
+    return svg || extension == "png";
+}
+
 // Opens the module once and draws; false with `error` set when it cannot be opened or drawing
 // fails.
 bool DrawPianoRollPicture(const CTarvel1Doc& doc, const std::string& mode, int keyOffset,

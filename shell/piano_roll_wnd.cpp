@@ -10,6 +10,7 @@
 #include <wx/graphics.h>
 
 #include "frame_wnd.h"
+#include "profile.h"
 #include "sequencer_player.h"
 #include "string_table.h"
 #include "tarvel1_app.h"
@@ -361,20 +362,17 @@ void CPianoRollHost::RestoreFromSettings()
 
 void CPianoRollHost::SaveSettings() const
 {
-    const wxFileName file(FromUtf8(AfxGetApp()->GetProfilePath()));
-    if (!file.DirExists() && !wxFileName::Mkdir(file.GetPath(), 0700, wxPATH_MKDIR_FULL))
-        return;
-    wxFileConfig config(wxEmptyString, wxEmptyString, file.GetFullPath(), wxEmptyString,
-                        wxCONFIG_USE_LOCAL_FILE, wxConvUTF8);
-    config.SetPath(kSettingsGroup);
-    config.Write("Shown", IsShown());
+    const std::string path = AfxGetApp()->GetProfilePath();
+    const std::unique_ptr<wxFileConfig> config = OpenProfile(path);
+    config->SetPath(kSettingsGroup);
+    config->Write("Shown", IsShown());
     if (m_pWindow != nullptr)
     {
         const wxRect rect = m_pWindow->GetRect();
-        config.Write("X", long(rect.x));
-        config.Write("Y", long(rect.y));
-        config.Write("Width", long(rect.width));
-        config.Write("Height", long(rect.height));
+        config->Write("X", long(rect.x));
+        config->Write("Y", long(rect.y));
+        config->Write("Width", long(rect.width));
+        config->Write("Height", long(rect.height));
     }
-    config.Flush();
+    SaveProfile(*config, path);
 }

@@ -1,5 +1,7 @@
 #include "playback_settings.h"
 
+#include <memory>
+
 #include <sys/stat.h>
 
 #include <wx/choice.h>
@@ -10,6 +12,7 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include "profile.h"
 #include "sound_font.h"
 #include "string_table.h"
 #include "wx_text.h"
@@ -62,17 +65,12 @@ CPlaybackSettings CPlaybackSettings::Load(const std::string& profilePath)
 
 bool CPlaybackSettings::Save(const std::string& profilePath) const
 {
-    const wxFileName file(FromUtf8(profilePath));
-    if (!file.DirExists() && !wxFileName::Mkdir(file.GetPath(), 0700, wxPATH_MKDIR_FULL))
-        return false;
-    wxFileConfig config(wxEmptyString, wxEmptyString, file.GetFullPath(), wxEmptyString,
-                        wxCONFIG_USE_LOCAL_FILE, wxConvUTF8);
-    config.SetExpandEnvVars(false);
-    config.SetPath(kSettingsGroup);
-    config.Write("MidiPort", FromUtf8(strMidiPort));
-    config.Write("SoundFont", FromUtf8(strSoundFont));
-    config.Write("AudioDriver", FromUtf8(strAudioDriver));
-    return config.Flush();
+    const std::unique_ptr<wxFileConfig> config = OpenProfile(profilePath);
+    config->SetPath(kSettingsGroup);
+    config->Write("MidiPort", FromUtf8(strMidiPort));
+    config->Write("SoundFont", FromUtf8(strSoundFont));
+    config->Write("AudioDriver", FromUtf8(strAudioDriver));
+    return SaveProfile(*config, profilePath);
 }
 
 PlayerOptions CPlaybackSettings::ToPlayerOptions() const

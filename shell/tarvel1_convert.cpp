@@ -48,6 +48,8 @@ struct Options
     std::string key = "C";
     std::string mode = "Non convert";
     std::string output; // empty: temp.mid; "-": standard output
+    bool outputGiven = false;
+    bool noClobber = false; // outputs that exist already are left as they are
     std::vector<std::string> inputs;
     bool recursive = false;
     bool play = false;
@@ -58,6 +60,7 @@ struct Options
     bool listMidiPorts = false;
     bool report = false;     // a count of the moved notes instead of the file written
     std::string picturePath; // the piano roll of the conversion
+    bool picturePathGiven = false;
 };
 
 // One song of the run: where it is read from and where it goes.
@@ -67,6 +70,8 @@ struct Job
     std::string target; // empty: temp.mid; "-": standard output
     std::string copy;   // for the player, when the song goes to standard output: temp.mid
     bool makeFolders;   // the target's folders are made when missing (-r)
+    bool found = false; // found by -r in a folder: a bad one is skipped, not the whole run
+    bool skip = false;  // unreadable (found by -r), or its output exists with -n
 };
 
 // What a file is, to find two names of one file.
@@ -180,15 +185,14 @@ bool IsSongName(const std::string& name)
 }
 
 // Every song below `folder`, in name order, with its path relative to where the walk began.
-// Links to folders are not followed (they could loop); the output folder is not entered, so a
-// second run does not convert the first run's results.
-void FindSongs(const std::string& folder, const std::string& relative, const FileId& skip,
+// Links to folders are not followed (they could loop). A folder that cannot be read, and an
+// entry that cannot be looked at, is found too, so that opening it reports why.
+void FindSongs(const std::string& folder, const std::string& relative,
                std::vector<std::pair<std::string, std::string>>& found)
 {
     std::vector<std::string> names;
     if (!ListFolder(folder, names))
     {
-        // Reported when the folder is opened as an input, with the system's reason.
         found.emplace_back(folder, relative);
         return;
     }
@@ -198,16 +202,13 @@ void FindSongs(const std::string& folder, const std::string& relative, const Fil
         const std::string path = JoinPath(folder, name);
         const std::string rel = relative.empty() ? name : relative + "/" + name;
         const SPathInfo info = QueryPath(path, false);
-        if (info.kind == SPathInfo::folder)
-        {
-            if (IdOf(info) != skip)
-                FindSongs(path, rel, skip, found);
-        }
+        if (info.kind == SPathInfo::missing)
+            found.emplace_back(path, rel);
+        else if (info.kind == SPathInfo::folder)
+            FindSongs(path, rel, found);
         else if (IsSongName(name) &&
                  (info.kind == SPathInfo::regular || info.kind == SPathInfo::link))
-        {
             found.emplace_back(path, rel);
-        }
     }
 }
 
@@ -253,6 +254,7 @@ int ParseOptions(int argc, char** argv, Options& options)
         {"mode", required_argument, nullptr, 'm'},
         {"output", required_argument, nullptr, 'o'},
         {"recursive", no_argument, nullptr, 'r'},
+        {"no-clobber", no_argument, nullptr, 'n'},
         {"play", no_argument, nullptr, kPlay},
         {"render", required_argument, nullptr, kRender},
         {"soundfont", required_argument, nullptr, kSoundFont},
@@ -268,7 +270,7 @@ int ParseOptions(int argc, char** argv, Options& options)
     opterr = 0; // our own messages, from the string table
     for (;;)
     {
-        const int c = getopt_long(argc, argv, ":k:m:o:rh", kLongOptions, nullptr);
+        const int c = getopt_long(argc, argv, ":k:m:o:rnh", kLongOptions, nullptr);
         if (c == -1)
             break;
         // A short option is named by its letter; a long one as it was written.
@@ -285,9 +287,13 @@ int ParseOptions(int argc, char** argv, Options& options)
             break;
         case 'o':
             options.output = optarg;
+            options.outputGiven = true;
             break;
         case 'r':
             options.recursive = true;
+            break;
+        case 'n':
+            options.noClobber = true;
             break;
         case kPlay:
             options.play = true;
@@ -312,6 +318,7 @@ int ParseOptions(int argc, char** argv, Options& options)
             break;
         case kPicture:
             options.picturePath = optarg;
+            options.picturePathGiven = true;
             break;
         case 'h':
             std::fputs(FormatResString(IDS_CLI_USAGE, kProgram).c_str(), stdout);
@@ -344,6 +351,14 @@ std::string CheckUsage(const Options& options)
                                ListOfEntries(IDS_MODE_FIRST, IDS_MODE_COUNT, true));
     if (options.inputs.empty())
         return LoadResString(IDS_CLI_NO_INPUT);
+    // An unset variable in a script ("-o $OUT") must not quietly mean temp.mid.
+    if (options.outputGiven && options.output.empty())
+        return LoadResString(IDS_CLI_EMPTY_OUTPUT);
+    if (std::count(options.inputs.begin(), options.inputs.end(), "") > 0)
+        return LoadResString(IDS_CLI_EMPTY_INPUT);
+    bool svg = false;
+    if (options.picturePathGiven && !IsPictureFileName(options.picturePath, svg))
+        return FormatResString(IDS_CLI_BAD_PICTURE, PrintableName(options.picturePath));
     if (std::count(options.inputs.begin(), options.inputs.end(), kStandardStream) > 1)
         return LoadResString(IDS_CLI_STDIN_TWICE);
     const bool playback = options.play || !options.renderPath.empty();
@@ -366,24 +381,60 @@ std::string CheckUsage(const Options& options)
     return "";
 }
 
+// The real path of a folder, or of the nearest existing folder above it and the rest as given.
+std::string CanonicalFolderName(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    const std::string real = RealPath(path);
+    return !real.empty() ? real : CanonicalName(path);
+}
+
+// True when `inner` is `outer` or lies below it; both are canonical names.
+bool IsSameOrBelow(const std::string& inner, const std::string& outer)
+{
+    return inner == outer ||
+           (inner.compare(0, outer.size(), outer) == 0 &&
+            (outer == "/" || (inner.size() > outer.size() && inner[outer.size()] == '/')));
+}
+
+// As cp -r refuses to copy a folder into itself: the results would be found again as songs, and
+// could overwrite the songs they came from. Returns 0, or the exit status.
+int CheckOutputOutsideInputs(const Options& options)
+{
+    if (!options.recursive)
+        return 0;
+    const std::string output = CanonicalFolderName(options.output);
+    for (const std::string& input : options.inputs)
+    {
+        if (input == kStandardStream || !IsFolder(input) ||
+            !IsSameOrBelow(output, CanonicalFolderName(input)))
+            continue;
+        PrintMessage(options.output,
+                     FormatResString(IDS_CLI_OUTPUT_INSIDE_INPUT, PrintableName(options.output),
+                                     PrintableName(input)));
+        return kExitUsage;
+    }
+    return 0;
+}
+
 // Where each input goes. Returns the usage message, or an empty text.
 std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
 {
     const bool toFolder =
         options.recursive ||
         (!options.output.empty() && options.output != kStandardStream && IsFolder(options.output));
-    FileId outputFolder{};
-    if (toFolder)
-        if (const SPathInfo info = QueryPath(options.output); info.kind != SPathInfo::missing)
-            outputFolder = IdOf(info);
     for (const std::string& input : options.inputs)
     {
         if (options.recursive && input != kStandardStream && IsFolder(input))
         {
             std::vector<std::pair<std::string, std::string>> found;
-            FindSongs(input, "", outputFolder, found);
+            FindSongs(input, "", found);
             for (const auto& [path, relative] : found)
+            {
                 jobs.push_back({path, JoinPath(options.output, relative), "", true});
+                jobs.back().found = true;
+            }
             continue;
         }
         if (toFolder && input == kStandardStream)
@@ -400,13 +451,14 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
 }
 
 // Opens every input and looks at every output before anything is written. Reports each
-// problem; returns 0, or the exit status.
-int CheckFiles(const Options& options, std::vector<Job>& jobs)
+// problem; returns 0, or the exit status. A song found by -r that cannot be read is skipped and
+// the run goes on; `skipped` tells that the run cannot end in success.
+int CheckFiles(const Options& options, std::vector<Job>& jobs, bool& skipped)
 {
     const bool playback = options.play || !options.renderPath.empty();
     int status = 0;
     std::map<FileId, std::string> inputs; // each input file, by what it is
-    for (const Job& job : jobs)
+    for (Job& job : jobs)
     {
         try
         {
@@ -425,11 +477,30 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
             const UINT prompt =
                 error.m_lOsError == ENOENT ? AFX_IDP_FILE_NOT_FOUND : AFX_IDP_FAILED_TO_OPEN_DOC;
             PrintMessage(job.input, FormatResString(prompt, job.input, error.GetReason()));
-            status = kExitRefused;
+            if (job.found)
+            {
+                job.skip = true;
+                skipped = true;
+            }
+            else
+                status = kExitRefused;
         }
     }
     if (status != 0)
         return status;
+
+    // Standard output as the song's file: it must not be one of the inputs either.
+    if (const SPathInfo out = QueryDescriptor(STDOUT_FILENO);
+        options.output == kStandardStream && out.kind != SPathInfo::missing)
+    {
+        const auto input = inputs.find(IdOf(out));
+        if (input != inputs.end())
+        {
+            PrintMessage(kStandardStream,
+                         FormatResString(IDS_CLI_OVERWRITES_INPUT, PrintableName(input->second)));
+            return kExitUsage;
+        }
+    }
 
     // Every file the run writes, with who writes it and whether its folders will be made.
     struct Output
@@ -437,10 +508,13 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
         std::string path;
         std::string writer;
         bool makeFolders;
+        Job* job; // the song's job, or none for the render and the picture
     };
     std::vector<Output> outputs;
     for (Job& job : jobs)
     {
+        if (job.skip)
+            continue;
         if (job.target.empty())
         {
             try
@@ -455,7 +529,7 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
             }
         }
         if (job.target != kStandardStream)
-            outputs.push_back({job.target, job.input, job.makeFolders});
+            outputs.push_back({job.target, job.input, job.makeFolders, &job});
     }
     // The player plays a file: a song sent to standard output also goes to temp.mid.
     if (playback && jobs.front().target == kStandardStream)
@@ -471,34 +545,45 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
                 FormatResString(AFX_IDP_FAILED_TO_WRITE, error.GetFileName(), error.GetReason()));
             return kExitRefused;
         }
-        outputs.push_back({jobs.front().copy, jobs.front().input, false});
+        outputs.push_back({jobs.front().copy, jobs.front().input, false, nullptr});
     }
     if (!options.renderPath.empty())
-        outputs.push_back({options.renderPath, "--render", false});
+        outputs.push_back({options.renderPath, "--render", false, nullptr});
     if (!options.picturePath.empty())
-        outputs.push_back({options.picturePath, "--picture", false});
+        outputs.push_back({options.picturePath, "--picture", false, nullptr});
 
     std::map<std::string, std::string> written; // a name for each output, and its writer
-    for (const auto& [output, writer, makeFolders] : outputs)
+    for (const auto& [output, writer, makeFolders, job] : outputs)
     {
-        std::string target;
+        SWriteTarget target;
         try
         {
-            target = ResolveWriteTarget(output);
+            target = InspectWriteTarget(output, makeFolders);
         }
         catch (const CFileException& error)
         {
+            // A song's output that exists is left alone with -n, whatever it is.
+            if (options.noClobber && job != nullptr && error.m_lOsError != ENOENT)
+            {
+                if (QueryPath(output).kind != SPathInfo::missing)
+                {
+                    job->skip = true;
+                    continue;
+                }
+            }
             PrintMessage(output,
                          FormatResString(AFX_IDP_FAILED_TO_WRITE, output, error.GetReason()));
-            return kExitRefused;
+            status = kExitRefused;
+            continue;
         }
-        const SPathInfo info = QueryPath(target);
-        const bool exists = info.kind != SPathInfo::missing;
-        // An open descriptor (/dev/stdout) is written into, never replaced.
-        const bool descriptor = target.compare(0, 6, "/proc/") == 0;
-        if (exists)
+        if (options.noClobber && job != nullptr && target.bIdentified)
         {
-            const auto input = inputs.find(IdOf(info));
+            job->skip = true;
+            continue;
+        }
+        if (target.bIdentified)
+        {
+            const auto input = inputs.find(FileId(target.nDevice, target.nInode));
             if (input != inputs.end())
             {
                 PrintMessage(output, FormatResString(IDS_CLI_OVERWRITES_INPUT,
@@ -508,42 +593,34 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs)
         }
         // Pipes and devices take what is written into them; they are never replaced, so two
         // writers of /dev/null lose nothing.
-        if (exists && (info.kind == SPathInfo::other || descriptor))
-        {
-            if (!CanAccess(target, true))
-            {
-                PrintMessage(
-                    output, FormatResString(AFX_IDP_FAILED_TO_WRITE, output, std::strerror(errno)));
-                status = kExitRefused;
-            }
+        if (target.kind == SWriteTarget::stream)
             continue;
-        }
-        const auto [clash, fresh] = written.emplace(CanonicalName(target), writer);
+        const auto [clash, fresh] = written.emplace(CanonicalName(target.path), writer);
         if (!fresh)
         {
             PrintMessage(output, FormatResString(IDS_CLI_SAME_OUTPUT, PrintableName(clash->second),
                                                  PrintableName(writer)));
             return kExitUsage;
         }
-        int error = 0;
-        if (info.kind == SPathInfo::folder)
-            error = EISDIR;
-        else if (!CanAccess(makeFolders ? ExistingFolderOf(target) : FolderOfPath(target), true))
-            error = errno;
-        if (error != 0)
-        {
-            PrintMessage(output,
-                         FormatResString(AFX_IDP_FAILED_TO_WRITE, output, std::strerror(error)));
-            status = kExitRefused;
-        }
     }
     return status;
 }
 
-// Converts one song and writes it; returns false when it was refused. Messages name the input.
 // The roll is drawn at this size: enough for a whole song's notes to stay apart.
 constexpr int kPictureWidth = 1600;
 constexpr int kPictureHeight = 800;
+// Songs written and not yet in place: committed together, so that a collection that replaces
+// its earlier results syncs the disk once rather than once a song. Bounded by the descriptors
+// a process may hold.
+constexpr std::size_t kCommitBatch = 64;
+
+// Only the song goes to standard output when it is the song's file; otherwise each file written
+// is named there, one line each.
+void PrintWrittenPath(const Options& options, const std::string& path)
+{
+    if (options.output != kStandardStream && !options.report)
+        std::printf("%s\n", PrintableName(path).c_str());
+}
 
 bool DrawPicture(const Options& options, const CTarvel1Doc& doc)
 {
@@ -551,14 +628,50 @@ bool DrawPicture(const Options& options, const CTarvel1Doc& doc)
     const std::string caption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
                                                 std::to_string(counts.nNotes));
     std::string error;
-    if (DrawPianoRollPicture(doc, options.mode, KeyOffsetFromName(options.key), caption,
-                             options.picturePath, kPictureWidth, kPictureHeight, error))
-        return true;
-    AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
-    return false;
+    if (!DrawPianoRollPicture(doc, options.mode, KeyOffsetFromName(options.key), caption,
+                              options.picturePath, kPictureWidth, kPictureHeight, error))
+    {
+        AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
+        return false;
+    }
+    PrintWrittenPath(options, options.picturePath);
+    return true;
 }
 
-bool ConvertOne(const Options& options, const Job& job)
+// A song written and waiting to be put in place, with the line that tells about it.
+struct PendingSong
+{
+    std::unique_ptr<CSafeWriter> writer;
+    const Job* job;
+    std::string line;
+};
+
+// Puts the waiting songs in place; returns false when any could not be.
+bool CommitSongs(std::vector<PendingSong>& pending)
+{
+    std::vector<std::unique_ptr<CSafeWriter>> writers;
+    for (PendingSong& song : pending)
+        writers.push_back(std::move(song.writer));
+    const std::vector<CFileException> errors = CSafeWriter::CommitAll(writers);
+    for (std::size_t i = 0; i < pending.size(); ++i)
+    {
+        const Job& job = *pending[i].job;
+        const auto failed = std::find_if(errors.begin(), errors.end(),
+                                         [&job](const CFileException& error)
+                                         { return error.GetFileName() == job.target; });
+        if (failed == errors.end())
+            std::fputs(pending[i].line.c_str(), stdout);
+        else
+            PrintMessage(job.input,
+                         FormatResString(AFX_IDP_FAILED_TO_WRITE, job.target, failed->GetReason()));
+    }
+    pending.clear();
+    return errors.empty();
+}
+
+// Converts one song and writes it, into `pending` when it goes to a file; returns false when it
+// was refused. Messages name the input.
+bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>& pending)
 {
     CMessagePresenterScope presenter([&job](const std::string& text)
                                      { PrintMessage(job.input, text); });
@@ -568,6 +681,12 @@ bool ConvertOne(const Options& options, const Job& job)
     {
         CFile in;
         in.Attach(STDIN_FILENO, job.input, CFile::modeRead);
+        // Nothing at all is not a song cut short: say what happened.
+        if (in.IsAtEnd())
+        {
+            AfxMessageBox(LoadResString(IDS_CLI_EMPTY_STDIN));
+            return false;
+        }
         opened = doc->OpenFromFile(in, job.input);
     }
     else
@@ -595,7 +714,25 @@ bool ConvertOne(const Options& options, const Job& job)
         }
         if (job.makeFolders)
             MakeFolders(FolderOfPath(job.target), 0777);
-        WriteConvertedSong(*doc, job.target, options.output.empty());
+        auto writer = std::make_unique<CSafeWriter>(
+            job.target, options.output.empty() ? unsigned(CSafeWriter::scratch) : 0u);
+        WriteConvertedSong(*doc, *writer);
+        std::string line;
+        if (options.report)
+        {
+            const MovedNoteCount counts = CountMovedNotes(*doc);
+            line = PrintableName(job.input) + ": " + std::to_string(counts.nMoved) + " of " +
+                   std::to_string(counts.nNotes) + " notes moved\n";
+        }
+        else
+        {
+            // A song written into standard output by its name (/dev/stdout) is not followed by
+            // its name.
+            if (!writer->IsStream() ||
+                !QueryPath(job.target).SameFileAs(QueryDescriptor(STDOUT_FILENO)))
+                line = PrintableName(job.target) + "\n";
+        }
+        pending.push_back({std::move(writer), &job, line});
     }
     catch (const CException& error)
     {
@@ -604,30 +741,21 @@ bool ConvertOne(const Options& options, const Job& job)
             error.GetReason()));
         return false;
     }
-    if (options.report)
-    {
-        // The input exactly as given: the line is for scripts, which know their own names.
-        const MovedNoteCount counts = CountMovedNotes(*doc);
-        std::printf("%s: %zu of %zu notes moved\n", job.input.c_str(), counts.nMoved,
-                    counts.nNotes);
-    }
-    else
-    {
-        // A song written into standard output by its name (/dev/stdout) is not followed by its
-        // name.
-        if (!QueryPath(job.target).SameFileAs(QueryDescriptor(STDOUT_FILENO)))
-            std::printf("%s\n", PrintableName(job.target).c_str());
-    }
-    return options.picturePath.empty() || DrawPicture(options, *doc);
+    if (options.picturePath.empty())
+        return true;
+    // The picture follows its song.
+    return CommitSongs(pending) && DrawPicture(options, *doc);
 }
 
 // What was printed must have arrived: a full disk or a closed pipe is a failure, not a success.
 int FlushStandardOutput(int status)
 {
+    errno = 0;
     if (std::fflush(stdout) == 0 && !std::ferror(stdout))
         return status;
-    std::fprintf(stderr, "%s: %s\n", kProgram,
-                 FormatResString(IDS_CLI_STDOUT_FAILED, std::strerror(errno)).c_str());
+    std::fprintf(
+        stderr, "%s: %s\n", kProgram,
+        FormatResString(IDS_CLI_STDOUT_FAILED, SystemErrorText(errno != 0 ? errno : EIO)).c_str());
     return kExitRefused;
 }
 
@@ -635,7 +763,7 @@ int FlushStandardOutput(int status)
 
 int main(int argc, char** argv)
 {
-    UseBinaryStandardStreams();
+    PrepareStandardStreams();
     std::vector<std::string> arguments = ProgramArguments(argc, argv);
     std::vector<char*> pointers;
     for (std::string& argument : arguments)
@@ -657,13 +785,22 @@ int main(int argc, char** argv)
 #endif
     }
     std::string usage = CheckUsage(options);
+    if (!usage.empty())
+        return UsageError(usage);
+    if (const int refused = CheckOutputOutsideInputs(options); refused != 0)
+        return refused;
     std::vector<Job> jobs;
-    if (usage.empty())
-        usage = PlanJobs(options, jobs);
+    usage = PlanJobs(options, jobs);
     if (!usage.empty())
         return UsageError(usage);
 
-    const int checked = CheckFiles(options, jobs);
+    if (jobs.empty())
+    {
+        std::fprintf(stderr, "%s: %s\n", kProgram, LoadResString(IDS_CLI_NO_SONGS).c_str());
+        return kExitRefused;
+    }
+    bool skipped = false;
+    const int checked = CheckFiles(options, jobs, skipped);
     if (checked != 0)
         return checked;
 #ifdef TARVEL1_WITH_PLAYBACK
@@ -679,9 +816,17 @@ int main(int argc, char** argv)
     }
 #endif
 
-    bool allWritten = true;
+    bool allWritten = !skipped;
+    std::vector<PendingSong> pending;
     for (const Job& job : jobs)
-        allWritten = ConvertOne(options, job) && allWritten;
+    {
+        if (job.skip)
+            continue;
+        allWritten = ConvertOne(options, job, pending) && allWritten;
+        if (pending.size() >= kCommitBatch)
+            allWritten = CommitSongs(pending) && allWritten;
+    }
+    allWritten = CommitSongs(pending) && allWritten;
 #ifdef TARVEL1_WITH_PLAYBACK
     if (allWritten && playback)
     {
@@ -691,6 +836,8 @@ int main(int argc, char** argv)
         const std::string& song = job.copy.empty() ? job.target : job.copy;
         allWritten = options.play ? PlayConvertedSong(request, song)
                                   : RenderConvertedSong(request, song, options.renderPath);
+        if (allWritten && !options.play)
+            PrintWrittenPath(options, options.renderPath);
     }
 #endif
     return FlushStandardOutput(allWritten ? 0 : kExitRefused);

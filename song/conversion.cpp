@@ -37,6 +37,11 @@ void WriteConvertedSong(const CTarvel1Doc& doc, CFile& file)
     file.Close();
 }
 
+void WriteConvertedSong(const CTarvel1Doc& doc, CSafeWriter& writer)
+{
+    writer.Write(doc.m_converted.data(), static_cast<std::size_t>(doc.m_nLastIndex) + 1);
+}
+
 void ConvertAndWrite(CTarvel1Doc& doc, const std::string& modeText, const std::string& keyText,
                      int& keyOffset, std::string& tempPath)
 {

@@ -30,6 +30,8 @@ std::string TempSongPathFor(const std::string& exePath, const char* xdgCacheHome
 void WriteConvertedSong(const CTarvel1Doc& doc, const std::string& path, bool scratch = false);
 // The same into a file opened for writing, which it closes.
 void WriteConvertedSong(const CTarvel1Doc& doc, CFile& file);
+// The same into a writer, which the caller commits (several files at once, say).
+void WriteConvertedSong(const CTarvel1Doc& doc, CSafeWriter& writer);
 
 // The whole pass with the texts of the mode and key boxes. Sets `keyOffset`, converts, sets
 // `tempPath` and writes the file, in that order; a write failure throws after the song has been

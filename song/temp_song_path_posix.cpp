@@ -1,40 +1,20 @@
+// Where temp.mid goes on POSIX systems: beside the executable unless that folder is read-only or
+// one of the search path's, otherwise in the user's cache folder.
+
 #include "conversion.h"
 
-#include <cerrno>
 #include <cstdlib>
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "file.h"
+#include "safe_writer.h"
 #include "system.h"
+#include "user_folders.h"
 
 namespace
 {
-
-// A HOME that is unset, empty or relative says nothing trustworthy about where the user's files
-// are; the password database does.
-std::string HomeFolder(const char* home)
-{
-    if (home != nullptr && home[0] == '/')
-        return home;
-    const passwd* entry = getpwuid(getuid());
-    if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/')
-        return entry->pw_dir;
-    return "";
-}
-
-std::string CacheFolderFor(const char* xdgCacheHome, const char* home)
-{
-    // The XDG rules ignore a relative XDG_CACHE_HOME.
-    if (xdgCacheHome != nullptr && xdgCacheHome[0] == '/')
-        return std::string(xdgCacheHome) + "/tarvel1";
-    // Never a shared folder such as /tmp, where another user could have prepared the path.
-    if (home == nullptr || home[0] != '/')
-        AfxThrowFileException("~/.cache/tarvel1", ENOENT);
-    return std::string(home) + "/.cache/tarvel1";
-}
 
 // A folder of the search path holds programs, not songs: an installed copy must not write
 // temp.mid into ~/.local/bin or /usr/bin.
@@ -59,25 +39,33 @@ bool IsOnSearchPath(const std::string& folder, const char* searchPath)
     }
 }
 
+// temp.mid beside the executable when that folder may hold it, or an empty text.
+std::string TempSongBesideExecutable(const std::string& exePath, const char* searchPath)
+{
+    if (exePath.empty())
+        return "";
+    const std::string folder = FolderOfPath(exePath);
+    if (access(folder.c_str(), W_OK) != 0 || IsOnSearchPath(folder, searchPath))
+        return "";
+    return (folder == "/" ? "" : folder) + "/" + kTempSongName;
+}
+
 } // namespace
 
 std::string TempSongPathFor(const std::string& exePath, const char* xdgCacheHome, const char* home,
                             const char* searchPath)
 {
-    if (!exePath.empty())
-    {
-        const std::string folder = FolderOfPath(exePath);
-        if (access(folder.c_str(), W_OK) == 0 && !IsOnSearchPath(folder, searchPath))
-            return (folder == "/" ? "" : folder) + "/" + kTempSongName;
-    }
-    return CacheFolderFor(xdgCacheHome, home) + "/" + kTempSongName;
+    const std::string beside = TempSongBesideExecutable(exePath, searchPath);
+    return !beside.empty() ? beside
+                           : UserFolderPathFor(UserFolder::cache, xdgCacheHome, home) +
+                                 "/tarvel1/" + kTempSongName;
 }
 
 std::string TempSongPath()
 {
-    const std::string home = HomeFolder(std::getenv("HOME"));
-    const std::string path = TempSongPathFor(ExecutablePath(), std::getenv("XDG_CACHE_HOME"),
-                                             home.c_str(), std::getenv("PATH"));
+    std::string path = TempSongBesideExecutable(ExecutablePath(), std::getenv("PATH"));
+    if (path.empty())
+        path = UserFolderPath(UserFolder::cache) + "/tarvel1/" + kTempSongName;
     MakeFolders(FolderOfPath(path), 0700);
     return path;
 }

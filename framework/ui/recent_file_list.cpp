@@ -4,8 +4,8 @@
 
 #include <wx/fileconf.h>
 #include <wx/filename.h>
-#include <wx/wfstream.h>
 
+#include "profile.h"
 #include "wx_text.h"
 
 namespace
@@ -26,19 +26,12 @@ CRecentFileList::CRecentFileList(std::string profilePath, std::size_t maxSize)
 void CRecentFileList::ReadList()
 {
     m_entries.clear();
-    if (!wxFileName::FileExists(FromFileName(m_strProfilePath)))
-        return;
-    wxFileInputStream stream(FromFileName(m_strProfilePath));
-    if (!stream.IsOk())
-        return;
-    wxFileConfig config(stream, wxConvUTF8);
-    // A path is taken as written: a '$' in a file name is not a variable.
-    config.SetExpandEnvVars(false);
-    config.SetPath(wxString("/") + kSection);
+    const std::unique_ptr<wxFileConfig> config = OpenProfile(m_strProfilePath);
+    config->SetPath(wxString("/") + kSection);
     for (std::size_t i = 0; i < m_nMaxSize; ++i)
     {
         wxString value;
-        if (!config.Read(EntryKey(i), &value) || value.empty())
+        if (!config->Read(EntryKey(i), &value) || value.empty())
             continue;
         if (!wxFileName::FileExists(value))
             continue;
@@ -50,16 +43,12 @@ void CRecentFileList::ReadList()
 
 bool CRecentFileList::WriteList() const
 {
-    const wxFileName file(FromFileName(m_strProfilePath));
-    if (!file.DirExists() && !wxFileName::Mkdir(file.GetPath(), 0700, wxPATH_MKDIR_FULL))
-        return false;
-    wxFileConfig config(wxEmptyString, wxEmptyString, FromFileName(m_strProfilePath), wxEmptyString,
-                        wxCONFIG_USE_LOCAL_FILE, wxConvUTF8);
-    config.DeleteGroup(wxString("/") + kSection);
-    config.SetPath(wxString("/") + kSection);
+    const std::unique_ptr<wxFileConfig> config = OpenProfile(m_strProfilePath);
+    config->DeleteGroup(wxString("/") + kSection);
+    config->SetPath(wxString("/") + kSection);
     for (std::size_t i = 0; i < m_entries.size(); ++i)
-        config.Write(EntryKey(i), FromFileName(m_entries[i]));
-    return config.Flush();
+        config->Write(EntryKey(i), FromFileName(m_entries[i]));
+    return SaveProfile(*config, m_strProfilePath);
 }
 
 void CRecentFileList::Add(const std::string& path)

@@ -16,6 +16,7 @@
 #include "message_catalog.h"
 #include "string_table.h"
 #include "ui_hooks.h"
+#include "user_folders.h"
 #include "wx_text.h"
 
 namespace
@@ -86,16 +87,6 @@ bool IsToolkitOption(const std::string& arg, bool& takesValue)
             return true;
     }
     return false;
-}
-
-std::string ConfigHome()
-{
-    // The XDG rules ignore a relative XDG_CONFIG_HOME.
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr && home[0] != '\0' ? home : "/tmp") + "/.config";
 }
 
 } // namespace
@@ -248,8 +239,19 @@ void CWinApp::SetRegistryKey(const std::string& key)
 
 std::string CWinApp::GetProfilePath() const
 {
-    const std::string folder =
-        ConfigHome() + (m_strRegistryKey.empty() ? std::string() : "/" + m_strRegistryKey);
+    std::string folder;
+    try
+    {
+        folder = UserFolderPath(UserFolder::config);
+    }
+    catch (const CFileException&)
+    {
+        // No home folder anywhere: the settings live for this run only, as a failed save
+        // leaves them.
+        return "";
+    }
+    if (!m_strRegistryKey.empty())
+        folder += "/" + m_strRegistryKey;
     return folder + "/" + LoadResString(AFX_IDS_APP_TITLE) + ".conf";
 }
 

@@ -48,7 +48,7 @@ public:
     void SetRegistryKey(const std::string& key);
     // Reads the recently used file list, of at most `maxRecentFiles` entries.
     void LoadStdProfileSettings(unsigned maxRecentFiles = 4);
-    // The file that holds this program's settings.
+    // The file that holds this program's settings; empty when the user has no home folder.
     std::string GetProfilePath() const;
 
     // Takes ownership. The program has a single template.

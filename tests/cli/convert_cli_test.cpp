@@ -118,7 +118,7 @@ TEST(ConvertCli, RefusedInputWritesNothing)
         << run.err;
     run = Convert(folder, {"-o", folder.File("new.mid"), folder.File("missing.mid")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("No such file or directory"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(SystemErrorText(ENOENT)), std::string::npos) << run.err;
     run = Convert(folder, {"-o", folder.File("no/folder.mid"), DataPath("round.mid")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("no/folder.mid"), std::string::npos) << run.err;
@@ -461,6 +461,142 @@ TEST(ConvertCli, PictureShowsTheConversionAndNeverReplacesTheInput)
     EXPECT_EQ(onInput.status, 2);
     EXPECT_NE(onInput.err.find(song), std::string::npos);
     EXPECT_EQ(ReadBytes(song), ReadBytes(input));
+    ASSERT_EQ(mkdir(folder.File("folder.png").c_str(), 0700), 0);
     EXPECT_EQ(
-        Convert(folder, {"--picture", folder.Path(), "-o", folder.File("e.mid"), song}).status, 1);
+        Convert(folder, {"--picture", folder.File("folder.png"), "-o", folder.File("e.mid"), song})
+            .status,
+        1);
+}
+
+TEST(ConvertCli, RecursiveRunsFollowTheRulesOfCpR)
+{
+    ScratchFolder folder;
+    const Bytes round = ReadBytes(DataPath("round.mid"));
+    const std::string in = folder.File("in");
+    ASSERT_EQ(mkdir(in.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((in + "/sub").c_str(), 0700), 0);
+    WriteBytes(in + "/song.mid", ReadBytes(DataPath("bossa.mid")));
+    WriteBytes(in + "/sub/song.mid", round);
+    // An output folder inside the input folder, existing or not, refuses the run.
+    for (const std::string& out : {in + "/sub", in + "/new/", in})
+    {
+        const CliRun run = Convert(folder, {"--mode=minor", "-o", out, "-r", in});
+        EXPECT_EQ(run.status, 2) << out << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_EQ(ReadBytes(in + "/sub/song.mid"), round);
+    EXPECT_FALSE(Exists(in + "/new"));
+
+    // Nothing to convert: one line, exit 1, never a crash.
+    const std::string empty = folder.File("empty");
+    ASSERT_EQ(mkdir(empty.c_str(), 0700), 0);
+    WriteBytes(empty + "/notes.txt", {1});
+    CliRun run = Convert(folder, {"-o", folder.File("out"), "-r", empty});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "tarvel1-convert: " + LoadResString(IDS_CLI_NO_SONGS) + "\n");
+
+    // A bad entry is reported and skipped; the rest is written.
+    ASSERT_EQ(symlink("gone.mid", (in + "/dangling.mid").c_str()), 0);
+    run = Convert(folder, {"-o", folder.File("out"), "-r", in});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("dangling.mid"), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(ReadBytes(folder.File("out/sub/song.mid")), round);
+    EXPECT_TRUE(Exists(folder.File("out/song.mid")));
+    ASSERT_EQ(unlink((in + "/dangling.mid").c_str()), 0);
+
+    // -n leaves what exists and writes the rest.
+    WriteBytes(folder.File("out/song.mid"), {7});
+    ASSERT_EQ(unlink(folder.File("out/sub/song.mid").c_str()), 0);
+    run = Convert(folder, {"-n", "--mode=invert", "-o", folder.File("out"), "-r", in});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, folder.File("out/sub/song.mid") + "\n");
+    EXPECT_EQ(ReadBytes(folder.File("out/song.mid")), Bytes{7});
+    EXPECT_EQ(ReadBytes(folder.File("out/sub/song.mid")),
+              LibraryResult(DataPath("round.mid"), "invert", "C"));
+}
+
+TEST(ConvertCli, StandardOutputCarriesTheSongAloneAndNeverAnInput)
+{
+    ScratchFolder folder;
+    const Bytes round = ReadBytes(DataPath("round.mid"));
+    const std::string song = folder.File("in.mid");
+    WriteBytes(song, round);
+    // Standard output opened on the input, read-write or appending: refused, nothing changes.
+    for (const std::string& redirection : {" 1<>" + Quote(song), " >>" + Quote(song)})
+    {
+        const CliRun run = Convert(folder, {"--mode=minor", "-o", "-", song}, "", redirection);
+        EXPECT_EQ(run.status, 2) << redirection << run.err;
+        EXPECT_EQ(ReadBytes(song), round);
+    }
+    // The picture's path is printed, except when the song itself goes to standard output.
+    CliRun run = Convert(folder, {"--picture", folder.File("roll.png"), "-o", "-", song});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Bytes(run.out.begin(), run.out.end()), round);
+    run = Convert(folder, {"--picture", folder.File("roll.png"), "-o", folder.File("o.mid"), song});
+    EXPECT_EQ(run.out, folder.File("o.mid") + "\n" + folder.File("roll.png") + "\n");
+
+    // A reader that has gone: one message and exit 1, not a signal.
+    for (const std::string& out : {std::string("-"), folder.File("x.mid")})
+    {
+        int ends[2];
+        ASSERT_EQ(pipe(ends), 0);
+        close(ends[0]);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+        {
+            dup2(ends[1], STDOUT_FILENO);
+            const int err = open(folder.File("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(err, STDERR_FILENO);
+            execl(TARVEL1_CONVERT, TARVEL1_CONVERT, "-o", out.c_str(), song.c_str(), nullptr);
+            _exit(127);
+        }
+        close(ends[1]);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << out;
+        EXPECT_EQ(WEXITSTATUS(status), 1) << out;
+        const std::string err = ReadText(folder.File("stderr"));
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
+
+    // --report escapes names as the path lines do.
+    const std::string odd = folder.File("a\nb\x1b.mid");
+    WriteBytes(odd, round);
+    run = Convert(folder, {"--report", "-o", folder.File("r.mid"), odd});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+    EXPECT_NE(run.out.find("a\\x0Ab\\x1B.mid: "), std::string::npos) << run.out;
+}
+
+TEST(ConvertCli, NamesThatSayNothingAreBadUsageAndMessagesSayWhatHappened)
+{
+    ScratchFolder folder;
+    const std::string song = DataPath("round.mid");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"-o", "", song}, {"--output=", song}, {"-o", folder.File("a.mid"), ""},
+             {"--picture", folder.File("roll.jpg"), "-o", folder.File("a.mid"), song}})
+    {
+        const CliRun run = Convert(folder, args);
+        EXPECT_EQ(run.status, 2) << run.err;
+    }
+    EXPECT_FALSE(Exists(folder.File("a.mid")));
+
+    CliRun run = Convert(folder, {"-o", folder.File("a.mid"), "-"}, " </dev/null");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "tarvel1-convert: -: " + LoadResString(IDS_CLI_EMPTY_STDIN) + "\n");
+    WriteBytes(folder.File("file.mid"), {1});
+    run = Convert(folder, {"-o", folder.File("file.mid/"), song});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(SystemErrorText(ENOTDIR)), std::string::npos) << run.err;
+
+    // A picture through a link onto the input is the input.
+    const std::string input = folder.File("in.mid");
+    WriteBytes(input, ReadBytes(song));
+    ASSERT_EQ(symlink("in.mid", folder.File("link.png").c_str()), 0);
+    run = Convert(folder, {"--picture", folder.File("link.png"), "-o", folder.File("b.mid"), input});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_EQ(ReadBytes(input), ReadBytes(song));
+    EXPECT_FALSE(Exists(folder.File("b.mid")));
 }

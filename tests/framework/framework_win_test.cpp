@@ -1,5 +1,5 @@
-// The file layer's promises that need Windows itself to be asked: a process killed in the middle
-// of a write.
+// The file writer's promises as Windows keeps them: a process killed in the middle of a write, a
+// file that appears whole or not at all, a read-only file refused, a device written into.
 
 #include <cstdlib>
 
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "file.h"
+#include "safe_writer.h"
 #include "system.h"
 #include "test_files.h"
 #include "win32_support.h"
@@ -57,4 +58,42 @@ TEST(File, AKilledWriteLeavesNothingBehind)
         EXPECT_EQ(RunDyingWriter(folder.File(name)), kKilled) << name;
     EXPECT_EQ(ReadBytes(folder.File("song.mid")), (Bytes{1, 2, 3}));
     EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"song.mid"});
+}
+
+TEST(SafeWriter, AFileAppearsWholeOrNotAtAllAndReadOnlyFilesAreRefused)
+{
+    ScratchFolder folder;
+    const std::string song = folder.File("song.mid");
+    WriteBytes(song, {1, 2, 3});
+    {
+        CSafeWriter writer(song);
+        writer.Write("abcd", 4);
+        // Until the commit the old file is what a reader sees.
+        EXPECT_EQ(ReadBytes(song), (Bytes{1, 2, 3}));
+        writer.Commit();
+    }
+    EXPECT_EQ(ReadBytes(song), (Bytes{'a', 'b', 'c', 'd'}));
+    {
+        CSafeWriter abandoned(song);
+        abandoned.Write("xyz", 3);
+        CSafeWriter fresh(folder.File("new.mid"));
+        fresh.Write("xyz", 3);
+    }
+    EXPECT_EQ(ReadBytes(song), (Bytes{'a', 'b', 'c', 'd'}));
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"song.mid"});
+
+    // What the user could not overwrite is refused before anything is written.
+    const std::wstring wide = WideFromUtf8(song);
+    ASSERT_TRUE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_THROW(CSafeWriter writer(song), CFileException);
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"song.mid"});
+
+    // A device is written into, never replaced.
+    const SWriteTarget device = InspectWriteTarget("NUL");
+    EXPECT_EQ(device.kind, SWriteTarget::stream);
+    CSafeWriter nul("NUL");
+    EXPECT_TRUE(nul.IsStream());
+    nul.Write("abc", 3);
+    nul.Commit();
 }
