@@ -60,6 +60,10 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& names);
 // The absolute path of an existing file or folder with every link resolved; empty on failure.
 std::string RealPath(const std::string& path);
 
+// The user's language where the system keeps it in its settings rather than in the environment
+// (Windows), as a locale name ("en_US"); empty where the environment is the rule (POSIX).
+std::string SystemLanguage();
+
 // A module of the program's own (a shared library) opened for the rest of the run; nullptr with
 // `error` set when it cannot be.
 void* OpenModuleFile(const std::string& path, std::string& error);

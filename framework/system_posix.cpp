@@ -104,6 +104,11 @@ std::string RealPath(const std::string& path)
     return out;
 }
 
+std::string SystemLanguage()
+{
+    return {};
+}
+
 void* OpenModuleFile(const std::string& path, std::string& error)
 {
     // Local: a module's own libraries never stand in for the program's.

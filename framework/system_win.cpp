@@ -219,6 +219,19 @@ std::string RealPath(const std::string& path)
     return Utf8FromWide(out);
 }
 
+std::string SystemLanguage()
+{
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    if (LCIDToLocaleName(MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT), name,
+                         LOCALE_NAME_MAX_LENGTH, 0) == 0)
+        return {};
+    std::string language = Utf8FromWide(name);
+    for (char& c : language)
+        if (c == '-')
+            c = '_';
+    return language;
+}
+
 void* OpenModuleFile(const std::string& path, std::string& error)
 {
     HMODULE module = LoadLibraryW(WideFromUtf8(path).c_str());

@@ -195,8 +195,17 @@ const SProcessCatalog& ProcessCatalog()
                     return CatalogPath(folder, language);
             return {};
         };
+        // Windows keeps the user's language in its settings: it stands for an unset LANG.
+        static const std::string system = SystemLanguage();
         chosen.language = ChooseCatalogLanguage(
-            [](const char* name) { return static_cast<const char*>(std::getenv(name)); },
+            [](const char* name)
+            {
+                const char* value = std::getenv(name);
+                if ((value == nullptr || *value == '\0') && std::strcmp(name, "LANG") == 0 &&
+                    !system.empty())
+                    return system.c_str();
+                return value;
+            },
             [&](const std::string& language) { return !find(language).empty(); });
         // A language without a catalog anywhere (English missing from a broken install) shows
         // the source texts rather than nothing.

@@ -77,6 +77,7 @@ constexpr UINT IDS_CLI_EMPTY_OUTPUT = 0x5016;        // -o ''
 constexpr UINT IDS_CLI_EMPTY_INPUT = 0x5017;         // an input named ''
 constexpr UINT IDS_CLI_BAD_PICTURE = 0x5018;         // %1: the --picture name
 constexpr UINT IDS_CLI_EMPTY_STDIN = 0x5019;         // nothing came on standard input
+constexpr UINT IDS_CLI_NO_PICTURE = 0x501F;          // a build that cannot draw the roll
 // The version resource.
 constexpr UINT IDS_VERSION_PRODUCT_NAME = 0x5020;
 constexpr UINT IDS_VERSION_FILE_DESCRIPTION = 0x5021;

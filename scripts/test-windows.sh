@@ -79,13 +79,26 @@ if ! cmp -s "$build/shell/temp.mid" "$scratch/temp-linux.mid"; then
     echo "FAIL: temp.mid beside the program is not the converted song"
     converter_failed=1
 fi
-# Bad usage is one line and exit status 2, as on Linux.
-set +e
-wine "$windows_convert" --key H "Z:$one" > /dev/null 2> "$scratch/usage.txt"
-status=$?
-set -e
-if [ "$status" != 2 ] || ! grep -q '^tarvel1-convert: ' "$scratch/usage.txt"; then
-    echo "FAIL: bad usage gave exit status $status"
+# Bad usage, and what this build cannot do (play, render, list MIDI ports, draw the roll), is a
+# message starting with the program's name, exit status 2, and nothing written.
+for options in "--key H" "--play" "--render Z:$scratch/out.wav" "--list-midi-ports" \
+    "--picture Z:$scratch/roll.png"; do
+    status=0
+    # shellcheck disable=SC2086 # each entry is a list of options
+    wine "$windows_convert" $options -o "Z:$scratch/refused.mid" "Z:$one" > /dev/null \
+        2> "$scratch/usage.txt" || status=$?
+    if [ "$status" != 2 ] || ! head -n 1 "$scratch/usage.txt" | grep -q '^tarvel1-convert: ' ||
+        [ -e "$scratch/refused.mid" ] || [ -e "$scratch/out.wav" ] || [ -e "$scratch/roll.png" ]
+    then
+        echo "FAIL: $options gave exit status $status"
+        converter_failed=1
+    fi
+done
+# With no language in the environment, Windows' own (English under Wine here) chooses the texts.
+env -u LC_ALL -u LANG -u LANGUAGE -u LC_MESSAGES wine "$windows_convert" --key H \
+    "Z:$PWD/tests/data/bossa.mid" > "$scratch/language.txt" 2>&1 || true
+if ! grep -q '^Try ' "$scratch/language.txt"; then
+    echo "FAIL: the system's language did not choose the English texts"
     converter_failed=1
 fi
 if [ "$converter_failed" = 0 ]; then

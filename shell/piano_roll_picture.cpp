@@ -1,8 +1,12 @@
 #include "piano_roll_picture.h"
 
-
 #include "program_module.h"
 #include "system.h"
+
+bool CanDrawPianoRollPicture()
+{
+    return true;
+}
 
 bool DrawPianoRollPicture(const CTarvel1Doc& doc, const std::string& mode, int keyOffset,
                           const std::string& caption, const std::string& path, int width,
@@ -16,7 +20,8 @@ bool DrawPianoRollPicture(const CTarvel1Doc& doc, const std::string& mode, int k
                 module.strError;
         return false;
     }
-    auto entry = reinterpret_cast<PictureModuleEntry>(FindModuleSymbol(module.pHandle, kPictureModuleEntry));
+    auto entry =
+        reinterpret_cast<PictureModuleEntry>(FindModuleSymbol(module.pHandle, kPictureModuleEntry));
     if (entry == nullptr)
     {
         error = module.strPath + ": " + kPictureModuleEntry;

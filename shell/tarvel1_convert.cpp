@@ -372,6 +372,8 @@ std::string CheckUsage(const Options& options)
         return LoadResString(IDS_CLI_PLAY_ONE_INPUT);
     if (!options.picturePath.empty() && options.inputs.size() > 1)
         return LoadResString(IDS_CLI_PICTURE_ONE_INPUT);
+    if (!options.picturePath.empty() && !CanDrawPianoRollPicture())
+        return LoadResString(IDS_CLI_NO_PICTURE);
     // The report's lines would be mixed into the song.
     if (options.report && options.output == kStandardStream)
         return LoadResString(IDS_CLI_REPORT_TO_STDOUT);
