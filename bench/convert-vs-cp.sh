@@ -3,7 +3,7 @@
 # can cost:
 #   1. the largest real song into a new file, medians of paired runs;
 #   2. SONGS real songs (188 by default) in one call into an empty folder, against one cp of the
-#      same files into an empty folder, medians of paired runs;
+#      same files into an empty folder, then again onto the files written, medians of paired runs;
 #   3. the peak memory (maximum resident set) of a plain conversion of the largest song;
 #   4. the number of fsync calls of each kind of write.
 # Usage: bench/convert-vs-cp.sh path/to/tarvel1-convert [CORPUS] [RUNS]
@@ -80,12 +80,30 @@ ratio_med=$(printf '%s\n' "${ratios[@]}" | median)
 printf '%d songs into an empty folder: cp %.2f ms, convert %.2f ms, ratio of pairs (median) %.2f\n' \
     "$n" "$(awk -v v="$cp_med" 'BEGIN { print v / 1e6 }')" "$(awk -v v="$conv_med" 'BEGIN { print v / 1e6 }')" "$ratio_med"
 
+# 2b. The same batch again onto the files of the first run: every song replaces one. cp writes
+# into the existing files; the converter puts whole new files in their place, synced.
+ratios=()
+cps=()
+convs=()
+for ((r = 0; r < batch_runs; r++)); do
+    t0=$(now); cp "$work"/songs/* "$work/cp/"; t1=$(now)
+    "$convert" --mode minor --key D -o "$work/out" "$work"/songs/* >/dev/null; t2=$(now)
+    cps+=($((t1 - t0))); convs+=($((t2 - t1)))
+    ratios+=("$(awk -v a=$((t2 - t1)) -v b=$((t1 - t0)) 'BEGIN { print a / b }')")
+done
+cp_med=$(printf '%s\n' "${cps[@]}" | median)
+conv_med=$(printf '%s\n' "${convs[@]}" | median)
+ratio_med=$(printf '%s\n' "${ratios[@]}" | median)
+printf '%d songs replacing their earlier results: cp %.2f ms, convert %.2f ms, ratio of pairs (median) %.2f\n' \
+    "$n" "$(awk -v v="$cp_med" 'BEGIN { print v / 1e6 }')" "$(awk -v v="$conv_med" 'BEGIN { print v / 1e6 }')" "$ratio_med"
+
 # 3. Peak memory.
 rm -f "$work/b.mid"
 peak=$(/usr/bin/time -f %M "$convert" --mode minor --key D -o "$work/b.mid" "$largest" 2>&1 >/dev/null | tail -1)
 echo "peak memory of a plain conversion: ${peak} KiB"
 
-# 4. Syncs: a new file and temp.mid none, a file replaced one for the file and one for its folder.
+# 4. Syncs: a new file and temp.mid none, a file replaced one for the file system and one for its
+# folder.
 if command -v strace >/dev/null; then
     count_syncs() { strace -f -e trace=fsync,fdatasync,syncfs,sync -o "$work/trace" "$@" >/dev/null 2>&1 || true; grep -c 'sync' "$work/trace" || true; }
     rm -f "$work/b.mid"

@@ -25,7 +25,6 @@ public:
     CArchive& operator=(const CArchive&) = delete;
 
     bool IsStoring() const { return m_mode == store; }
-    bool IsLoading() const { return m_mode == load; }
     CFile* GetFile() const { return &m_file; }
 
     std::uint8_t ReadByte()

@@ -8,7 +8,6 @@
 bool CDocument::OnNewDocument()
 {
     m_strPathName.clear();
-    SetModifiedFlag(false);
     return true;
 }
 
@@ -27,7 +26,6 @@ bool CDocument::OnOpenDocument(const std::string& path)
         return false;
     }
     SetPathName(path);
-    SetModifiedFlag(false);
     return true;
 }
 
@@ -44,7 +42,6 @@ bool CDocument::OpenFromFile(CFile& file, const std::string& name)
         ReportSaveLoadException(name, error, false);
         return false;
     }
-    SetModifiedFlag(false);
     return true;
 }
 
@@ -65,16 +62,12 @@ bool CDocument::OnSaveDocument(const std::string& path)
         ReportSaveLoadException(path, error, true);
         return false;
     }
-    SetModifiedFlag(false);
     return true;
 }
 
 void CDocument::ReportSaveLoadException(const std::string& path, const CException& error,
                                         bool saving)
 {
-    UINT prompt = saving ? AFX_IDP_FAILED_TO_SAVE_DOC : AFX_IDP_FAILED_TO_OPEN_DOC;
-    const auto* file = dynamic_cast<const CFileException*>(&error);
-    if (!saving && file != nullptr && file->m_lOsError == ENOENT)
-        prompt = AFX_IDP_FILE_NOT_FOUND;
-    AfxMessageBox(AfxExceptionMessage(error, path, prompt));
+    AfxMessageBox(saving ? AfxExceptionMessage(error, path, AFX_IDP_FAILED_TO_SAVE_DOC)
+                         : AfxOpenFailureMessage(error, path));
 }

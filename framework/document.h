@@ -33,9 +33,6 @@ public:
     // to save. The document tells the user why itself.
     virtual bool CanSaveDocument() { return true; }
 
-    bool IsModified() const { return m_bModified; }
-    void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
-
     virtual void Serialize(CArchive& ar) = 0;
 
 protected:
@@ -45,5 +42,4 @@ protected:
 
 private:
     std::string m_strPathName;
-    bool m_bModified = false;
 };

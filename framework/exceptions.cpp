@@ -1,5 +1,6 @@
 #include "exceptions.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "string_table.h"
@@ -23,8 +24,10 @@ std::string CauseText(CArchiveException::Cause cause)
 
 } // namespace
 
-CArchiveException::CArchiveException(Cause cause, std::string fileName, UINT nPromptId)
-    : CException(std::move(fileName), CauseText(cause)), m_cause(cause), m_nPromptId(nPromptId)
+CArchiveException::CArchiveException(Cause cause, std::string fileName, UINT nPromptId,
+                                     std::string detail2, std::string detail3)
+    : CException(std::move(fileName), CauseText(cause)), m_cause(cause), m_nPromptId(nPromptId),
+      m_strDetail2(std::move(detail2)), m_strDetail3(std::move(detail3))
 {
 }
 
@@ -34,11 +37,20 @@ std::string AfxExceptionMessage(const CException& error, const std::string& path
     if (const auto* archive = dynamic_cast<const CArchiveException*>(&error))
     {
         if (archive->m_nPromptId != 0)
-            return FormatResString(archive->m_nPromptId, path);
+            return FormatResString(archive->m_nPromptId, path, archive->m_strDetail2,
+                                   archive->m_strDetail3);
         if (archive->m_cause == CArchiveException::endOfFile)
             return FormatResString(AFX_IDP_FILE_ENDS_EARLY, path);
     }
     return FormatResString(fallbackPrompt, path, error.GetReason());
+}
+
+std::string AfxOpenFailureMessage(const CException& error, const std::string& path)
+{
+    const auto* file = dynamic_cast<const CFileException*>(&error);
+    const UINT prompt = file != nullptr && file->m_lOsError == ENOENT ? AFX_IDP_FILE_NOT_FOUND
+                                                                      : AFX_IDP_FAILED_TO_OPEN_DOC;
+    return AfxExceptionMessage(error, path, prompt);
 }
 
 void AfxThrowFileException(const std::string& fileName, int osError)
@@ -47,7 +59,7 @@ void AfxThrowFileException(const std::string& fileName, int osError)
 }
 
 void AfxThrowArchiveException(CArchiveException::Cause cause, const std::string& fileName,
-                              UINT nPromptId)
+                              UINT nPromptId, std::string detail2, std::string detail3)
 {
-    throw CArchiveException(cause, fileName, nPromptId);
+    throw CArchiveException(cause, fileName, nPromptId, std::move(detail2), std::move(detail3));
 }

@@ -48,11 +48,15 @@ public:
     };
 
     // nPromptId, when not zero, names the string that explains the failure to the user in
-    // place of the framework's own text for the cause.
-    CArchiveException(Cause cause, std::string fileName, UINT nPromptId = 0);
+    // place of the framework's own text for the cause; its %1 is the file's name, %2 and %3
+    // the details given here.
+    CArchiveException(Cause cause, std::string fileName, UINT nPromptId = 0,
+                      std::string detail2 = {}, std::string detail3 = {});
 
     Cause m_cause;
     UINT m_nPromptId;
+    std::string m_strDetail2;
+    std::string m_strDetail3;
 };
 
 // The text that tells the user about `error` on `path`: an archive's own prompt, or the end of
@@ -63,7 +67,11 @@ std::string AfxExceptionMessage(const CException& error, const std::string& path
 // The system's text for an error number in the language the program speaks (the catalog's), not
 // in the C locale's English. Each platform's side of the file writer defines it.
 std::string SystemErrorText(int error);
+// The text for an open (load) of `path` that ended with `error`: a missing file says so, the
+// rest as AfxExceptionMessage() with the failed-open prompt.
+std::string AfxOpenFailureMessage(const CException& error, const std::string& path);
 
 [[noreturn]] void AfxThrowFileException(const std::string& fileName, int osError);
 [[noreturn]] void AfxThrowArchiveException(CArchiveException::Cause cause,
-                                           const std::string& fileName, UINT nPromptId = 0);
+                                           const std::string& fileName, UINT nPromptId = 0,
+                                           std::string detail2 = {}, std::string detail3 = {});

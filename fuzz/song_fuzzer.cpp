@@ -1,6 +1,7 @@
 // Loads arbitrary bytes as a song file and converts them in every mode, checking what must hold
 // for any input: a refused file leaves the previous song exactly as it was, "Non convert" gives
-// the song back, and no conversion writes a note byte above 127 or touches the header.
+// the song back, no conversion writes a note byte above 127 or touches the header, and the key
+// finder reads only the song.
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "key_finder.h"
 #include "message_box.h"
 #include "piano_roll_model.h"
 #include "song_document.h"
@@ -106,6 +108,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(model.Counts().nNotes == counts.nNotes && model.Counts().nMoved == counts.nMoved);
     for (const CRollNote& note : model.Notes())
         Check(note.dStart <= note.dEnd && note.dEnd <= model.TotalSeconds());
+
+    // The key finder walks it too: it stays inside the song, counts no more notes than the
+    // report (it leaves out note bytes above 127, which have no pitch) and names one of the
+    // 24 keys.
+    const KeyEstimate estimate = EstimateKey(doc);
+    Check(estimate.nNotes <= counts.nNotes);
+    Check(estimate.key.nTonic >= 0 && estimate.key.nTonic < 12);
+    Check(estimate.dConfidence >= 0 && estimate.dConfidence <= 1);
 
     doc.Convert("Non convert", key);
     Check(std::memcmp(doc.m_converted.data(), doc.m_original.data(), size1) == 0);

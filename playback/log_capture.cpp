@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 
 #include <alsa/asoundlib.h>
 #include <fluidsynth.h>
 #include <glib.h>
+#include <jack/jack.h>
 
 namespace
 {
@@ -117,6 +119,14 @@ void InstallLogCapture()
                        fluid_set_log_function(FLUID_INFO, DropFluidLog, nullptr);
                        fluid_set_log_function(FLUID_DBG, DropFluidLog, nullptr);
                        snd_lib_error_set_handler(OnAlsaError);
+                       // libjack prints to stderr when no server runs, from FluidSynth's JACK
+                       // driver as much as from our MIDI ports; its reasons reach the user
+                       // through the player's own messages.
+                       jack_set_error_function([](const char*) {});
+                       jack_set_info_function([](const char*) {});
+                       // Nor may trying JACK start a server of its own, which writes its
+                       // banner and its driver's failures straight to our terminal.
+                       setenv("JACK_NO_START_SERVER", "1", 0);
                    });
 }
 

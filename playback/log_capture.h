@@ -1,7 +1,7 @@
 #pragma once
-// FluidSynth and libasound write their complaints to stderr unless told otherwise. Both are
-// routed here, process-wide, so that the terminal gets no stray lines and the player can hand
-// the reason for a failure to the user in its own message.
+// FluidSynth, libasound and libjack write their complaints to stderr unless told otherwise.
+// They are routed here, process-wide (libjack's are dropped), so that the terminal gets no stray
+// lines and the player can hand the reason for a failure to the user in its own message.
 
 #include <cstdint>
 #include <string>

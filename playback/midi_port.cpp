@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <mutex>
 
 #include <RtMidi.h>
 #include <jack/jack.h>
@@ -19,20 +18,9 @@ constexpr const char* kClientName = "tarvel1";
 
 // libjack prints to stderr when no server runs, and RtMidi hands its warnings to std::cerr
 // unless given a callback: both are kept off the terminal, the reasons go into our messages.
-void QuietJack()
-{
-    static std::once_flag once;
-    std::call_once(once,
-                   []
-                   {
-                       jack_set_error_function([](const char*) {});
-                       jack_set_info_function([](const char*) {});
-                   });
-}
-
 jack_client_t* OpenJackClient(const char* name)
 {
-    QuietJack();
+    InstallLogCapture();
     jack_status_t status;
     return jack_client_open(name, JackNoStartServer, &status);
 }

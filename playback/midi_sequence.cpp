@@ -9,10 +9,9 @@
 namespace
 {
 
-constexpr std::uint32_t kDefaultTempo = 500000; // microseconds per quarter until the first tempo
 constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
 constexpr std::uint8_t kMetaTempo = 0x51;
-constexpr std::int64_t kMaxMicros = std::numeric_limits<std::int64_t>::max();
+constexpr std::uint8_t kMetaTimeSignature = 0x58;
 
 std::uint32_t ReadBe32(const std::uint8_t* p)
 {
@@ -29,17 +28,18 @@ struct CRawEvent
         SysEx,  // F0: the bytes that follow F0 in the message
         Escape, // F7: an escape, or a continuation of an open sysex packet
         Tempo,
-        Meta, // any other meta event: nothing to send
-        End,  // end of track, or the end of a track chunk that has no end-of-track event
+        Meter, // a time signature: nothing to send, but the map keeps it
+        Meta,  // any other meta event: nothing to send
+        End,   // end of track, or the end of a track chunk that has no end-of-track event
     };
     Type type = Type::Meta;
     std::uint64_t nTick = 0; // from the start of the track
     std::uint8_t status = 0;
     std::uint8_t data1 = 0;
     std::uint8_t data2 = 0;
-    std::uint32_t nTempo = 0;
-    std::size_t nData = 0;   // SysEx and Escape: where the payload starts in the file
-    std::uint32_t nSize = 0; // SysEx and Escape: payload length
+    std::uint32_t nTempo = 0; // Tempo: microseconds per quarter; Meter: numerator, power of two
+    std::size_t nData = 0;    // SysEx and Escape: where the payload starts in the file
+    std::uint32_t nSize = 0;  // SysEx and Escape: payload length
 };
 
 enum class Step
@@ -148,6 +148,12 @@ public:
                         (std::uint32_t{m_pData[payload + 1]} << 8) | m_pData[payload + 2];
             return Step::Event;
         }
+        if (type == kMetaTimeSignature && length >= 2)
+        {
+            ev.type = CRawEvent::Type::Meter;
+            ev.nTempo = (std::uint32_t{m_pData[payload]} << 8) | m_pData[payload + 1];
+            return Step::Event;
+        }
         ev.type = CRawEvent::Type::Meta;
         return Step::Event;
     }
@@ -254,106 +260,6 @@ CPacketPlan PlanPacket(const std::uint8_t* data, const CTrackCursor& cursor, con
     return plan;
 }
 
-// Ticks to microseconds for one stretch of constant tempo. Each time is computed from the start
-// of its stretch, so no rounding error builds up over a long song; a time beyond what 64 bits
-// hold saturates rather than wrapping.
-class CTempoMap
-{
-public:
-    explicit CTempoMap(std::uint16_t division)
-    {
-        if (division & 0x8000)
-        {
-            m_bSmpte = true;
-            // The high byte is minus the frames per second; -29 stands for 29.97 drop-frame,
-            // that is 30000/1001 frames per second.
-            const int fps = -static_cast<int>(static_cast<std::int8_t>(division >> 8));
-            const std::uint64_t ticksPerFrame = division & 0xFF;
-            if (fps == 29)
-            {
-                // A frame lasts 1001/30000 s, that is 100100/3 microseconds.
-                m_nNum = 100100;
-                m_nDen = 3 * ticksPerFrame;
-            }
-            else
-            {
-                m_nNum = 1000000;
-                m_nDen = static_cast<std::uint64_t>(fps) * ticksPerFrame;
-            }
-        }
-        else
-        {
-            m_nNum = kDefaultTempo;
-            m_nDen = division;
-        }
-        m_nSafeTicks = SafeTicks();
-    }
-
-    // Events come in tick order, many at the same tick: the last answer is kept. It stays right
-    // across a tempo change, which only moves the times of later ticks.
-    std::int64_t MicrosAt(std::uint64_t tick)
-    {
-        if (tick != m_nLastTick)
-        {
-            m_nLastTick = tick;
-            m_nLastMicros = Compute(tick);
-        }
-        return m_nLastMicros;
-    }
-
-    // Tempo events do not change the time of a song counted in SMPTE frames.
-    void SetTempo(std::uint64_t tick, std::uint32_t microsPerQuarter)
-    {
-        if (m_bSmpte)
-            return;
-        m_nStartMicros = MicrosAt(tick);
-        m_nStartTick = tick;
-        m_nNum = microsPerQuarter;
-        m_nSafeTicks = SafeTicks();
-    }
-
-private:
-    // Past this many ticks from the start of the stretch, ticks times m_nNum would overflow.
-    std::uint64_t SafeTicks() const
-    {
-        return m_nNum == 0 ? std::numeric_limits<std::uint64_t>::max()
-                           : std::numeric_limits<std::uint64_t>::max() / m_nNum;
-    }
-
-    std::int64_t Compute(std::uint64_t tick) const
-    {
-        const std::uint64_t dt = tick - m_nStartTick;
-        const auto max = static_cast<std::uint64_t>(kMaxMicros);
-        std::uint64_t span = 0;
-        if (dt <= m_nSafeTicks)
-        {
-            span = dt * m_nNum / m_nDen;
-        }
-        else
-        {
-            const std::uint64_t q = dt / m_nDen;
-            const std::uint64_t r = dt % m_nDen;
-            if (q > max / m_nNum)
-                return kMaxMicros;
-            // r < m_nDen < 2^16 and m_nNum < 2^24: the product cannot overflow.
-            span = q * m_nNum + r * m_nNum / m_nDen;
-        }
-        const auto start = static_cast<std::uint64_t>(m_nStartMicros);
-        if (span > max - start)
-            return kMaxMicros;
-        return static_cast<std::int64_t>(start + span);
-    }
-
-    bool m_bSmpte = false;
-    std::uint64_t m_nNum = 0; // microseconds per m_nDen ticks
-    std::uint64_t m_nDen = 1;
-    std::uint64_t m_nStartTick = 0;
-    std::int64_t m_nStartMicros = 0;
-    std::uint64_t m_nSafeTicks = 0;
-    std::uint64_t m_nLastTick = 0;
-    std::int64_t m_nLastMicros = 0;
-};
-
 // The tracks waiting to give their next event, smallest (tick, track) on top: a binary heap
 // whose top can be looked past, so that a track keeps giving events without touching the heap
 // for as long as they come first.
@@ -421,19 +327,24 @@ struct CTrackSpan
     std::size_t nBegin = 0;
     std::size_t nEnd = 0;
     bool bOpenEnded = false;
+    std::uint64_t nTickBase = 0; // format 2: where the pattern starts in the song
 };
 
 // Turns raw events into the sequence's events. The same steps run twice: once to check every
-// track and count what it yields, so that nothing is allocated for a file that is refused and
-// the lists are allocated once at their final size; then to fill them.
+// track, count what it yields and gather the song's tempo map, so that nothing is allocated for
+// a file that is refused and the lists are allocated once at their final size; then to fill
+// them.
 class CEventSink
 {
 public:
     CEventSink(const std::uint8_t* data, std::vector<CMidiEvent>* events,
-               std::vector<std::uint8_t>* bytes, CTempoMap* tempo)
+               std::vector<std::uint8_t>* bytes, const CTempoMap* tempo)
         : m_pData(data), m_pEvents(events), m_pBytes(bytes), m_pTempo(tempo)
     {
     }
+
+    std::vector<CTempoChange>& Tempi() { return m_tempi; }
+    std::vector<CMeterChange>& Meters() { return m_meters; }
 
     void Take(CTrackCursor& cursor, const CRawEvent& ev, std::uint64_t tickBase)
     {
@@ -448,7 +359,7 @@ public:
             }
             {
                 CMidiEvent& out = m_pEvents->emplace_back();
-                out.nMicros = m_pTempo->MicrosAt(tick);
+                out.nMicros = MicrosAt(tick);
                 out.nTick = tick;
                 out.kind = CMidiEvent::Kind::Channel;
                 out.status = ev.status;
@@ -457,8 +368,13 @@ public:
             }
             return;
         case CRawEvent::Type::Tempo:
-            if (!Counting())
-                m_pTempo->SetTempo(tick, ev.nTempo);
+            if (Counting())
+                m_tempi.push_back({tick, ev.nTempo});
+            return;
+        case CRawEvent::Type::Meter:
+            if (Counting())
+                m_meters.push_back({tick, static_cast<std::uint8_t>(ev.nTempo >> 8),
+                                    static_cast<std::uint8_t>(ev.nTempo & 0xFF)});
             return;
         case CRawEvent::Type::SysEx:
             TakeSysEx(cursor, ev, tick);
@@ -488,6 +404,17 @@ public:
 
 private:
     bool Counting() const { return m_pEvents == nullptr; }
+
+    // Events come in tick order, many at the same tick: the last answer is kept.
+    std::int64_t MicrosAt(std::uint64_t tick)
+    {
+        if (tick != m_nLastTick)
+        {
+            m_nLastTick = tick;
+            m_nLastMicros = m_pTempo->MicrosAt(tick);
+        }
+        return m_nLastMicros;
+    }
 
     void TakeSysEx(CTrackCursor& cursor, const CRawEvent& ev, std::uint64_t tick)
     {
@@ -526,7 +453,7 @@ private:
     void Push(CMidiEvent::Kind kind, std::uint64_t tick, std::size_t offset, std::uint32_t length)
     {
         CMidiEvent& out = m_pEvents->emplace_back();
-        out.nMicros = m_pTempo->MicrosAt(tick);
+        out.nMicros = MicrosAt(tick);
         out.nTick = tick;
         out.kind = kind;
         out.nOffset = static_cast<std::uint32_t>(offset);
@@ -536,7 +463,11 @@ private:
     const std::uint8_t* m_pData;
     std::vector<CMidiEvent>* m_pEvents; // null while counting
     std::vector<std::uint8_t>* m_pBytes;
-    CTempoMap* m_pTempo;
+    const CTempoMap* m_pTempo;
+    std::vector<CTempoChange> m_tempi; // gathered while counting
+    std::vector<CMeterChange> m_meters;
+    std::uint64_t m_nLastTick = 0;
+    std::int64_t m_nLastMicros = 0;
     std::uint64_t m_nEvents = 0;
     std::uint64_t m_nBytes = 0;
     std::vector<std::pair<std::size_t, std::uint32_t>> m_parts;
@@ -565,6 +496,7 @@ void CMidiSequence::Clear()
     m_nDivision = 0;
     m_nTotalMicros = 0;
     m_nTotalTicks = 0;
+    m_tempo = CTempoMap();
 }
 
 bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string& reason)
@@ -591,6 +523,9 @@ bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string
     spans.reserve(static_cast<std::size_t>(tracks));
     CEventSink counter(data, nullptr, nullptr, nullptr);
     std::size_t pos = 8 + std::size_t{ReadBe32(data + 4)};
+    // Format 2: patterns play one after the other, each from its own start; the tempo a pattern
+    // leaves stays for the next until that one sets its own.
+    std::uint64_t patternStart = 0;
     for (int number = 1; number <= tracks; ++number)
     {
         std::uint32_t length = 0;
@@ -615,6 +550,7 @@ bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string
         // event never comes, the file was cut short.
         span.bOpenEnded = length > size - span.nBegin;
         span.nEnd = span.bOpenEnded ? size : span.nBegin + length;
+        span.nTickBase = format == 2 ? patternStart : 0;
         CTrackCursor cursor(data, span.nBegin, span.nEnd, span.bOpenEnded);
         CRawEvent ev;
         for (;;)
@@ -626,8 +562,10 @@ bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string
                 return Refuse(reason, IDS_SMF_TRUNCATED, number);
             if (step == Step::Bad)
                 return Refuse(reason, IDS_SMF_BAD_EVENT, number);
-            counter.Take(cursor, ev, 0);
+            counter.Take(cursor, ev, span.nTickBase);
         }
+        if (format == 2)
+            patternStart += cursor.Tick();
         // Events address their bytes with 32 bits.
         if (counter.Bytes() > std::numeric_limits<std::uint32_t>::max())
             return Refuse(reason, IDS_SMF_BAD_EVENT, number);
@@ -637,21 +575,19 @@ bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string
 
     m_events.reserve(counter.Events());
     m_bytes.reserve(counter.Bytes());
-    CTempoMap tempo(division);
+    CTempoMap tempo(division, std::move(counter.Tempi()), std::move(counter.Meters()));
     CEventSink sink(data, &m_events, &m_bytes, &tempo);
     std::uint64_t endTick = 0;
     if (format == 2)
     {
-        // Patterns play one after the other, each from its own start; the tempo a pattern leaves
-        // stays for the next until that one sets its own.
         for (const CTrackSpan& span : spans)
         {
             CTrackCursor cursor(data, span.nBegin, span.nEnd, span.bOpenEnded);
             CRawEvent ev;
             while (cursor.Next(ev) == Step::Event)
-                sink.Take(cursor, ev, endTick);
-            endTick += cursor.Tick();
+                sink.Take(cursor, ev, span.nTickBase);
         }
+        endTick = patternStart;
     }
     else
     {
@@ -696,6 +632,7 @@ bool CMidiSequence::Read(const std::uint8_t* data, std::size_t size, std::string
     m_nDivision = division;
     m_nTotalTicks = endTick;
     m_nTotalMicros = tempo.MicrosAt(endTick);
+    m_tempo = std::move(tempo);
     return true;
 }
 

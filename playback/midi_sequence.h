@@ -32,6 +32,8 @@
 #include <utility>
 #include <vector>
 
+#include "tempo_map.h"
+
 struct CMidiEvent
 {
     enum class Kind : std::uint8_t
@@ -84,6 +86,8 @@ public:
     // The end of the song: the latest end of track (format 2: the end of the last pattern).
     std::int64_t TotalMicros() const { return m_nTotalMicros; }
     std::uint64_t TotalTicks() const { return m_nTotalTicks; }
+    // The song's clock (song/tempo_map.h): the same one the piano roll draws with.
+    const CTempoMap& TempoMap() const { return m_tempo; }
 
     // The index of the first event at or after `micros` (Events().size() past the end).
     std::size_t IndexAt(std::int64_t micros) const;
@@ -101,4 +105,5 @@ private:
     std::uint16_t m_nDivision = 0;
     std::int64_t m_nTotalMicros = 0;
     std::uint64_t m_nTotalTicks = 0;
+    CTempoMap m_tempo;
 };

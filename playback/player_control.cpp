@@ -37,7 +37,10 @@ void CPlayerControl::OnStart(bool songLoaded, const std::string& tempPath)
     CloseDevice();
     if (!m_player.Open(tempPath))
     {
-        AfxMessageBox(m_player.ErrorText());
+        if (m_openError)
+            m_openError(m_player.ErrorText());
+        else
+            AfxMessageBox(m_player.ErrorText());
         return;
     }
     m_bDeviceOpen = 1;

@@ -29,6 +29,7 @@ class CPlayerControl
 {
 public:
     using CaptionObserver = std::function<void(const std::string& caption)>;
+    using ErrorPresenter = std::function<void(const std::string& error)>;
 
     // `player` outlives this object.
     explicit CPlayerControl(CSequencerPlayer& player);
@@ -45,6 +46,9 @@ public:
     const std::string& PauseCaption() const { return m_strPauseCaption; }
     // Called with the new caption every time it is set, "STOP" over "STOP" included.
     void SetCaptionObserver(CaptionObserver observer) { m_captionObserver = std::move(observer); }
+    // Shows why START could not open the song or its output, instead of a plain message box:
+    // the window explains a missing sound output in its own words.
+    void SetOpenErrorPresenter(ErrorPresenter presenter) { m_openError = std::move(presenter); }
 
     CSequencerPlayer& Player() { return m_player; }
 
@@ -57,4 +61,5 @@ private:
     CSequencerPlayer& m_player;
     std::string m_strPauseCaption = kPauseCaptionStop;
     CaptionObserver m_captionObserver;
+    ErrorPresenter m_openError;
 };

@@ -1,8 +1,8 @@
 #pragma once
 // The boundary of the player module (tarvel1_player.so): the player's libraries (FluidSynth,
 // RtMidi, JACK, libsndfile, SDL2) live behind it and are loaded only when a player is first
-// made. The program reaches the module through these interfaces and one entry point; the
-// module uses the program's own song loader and texts, which the program exports.
+// made. The program reaches the module through these interfaces and one entry point, and hands
+// it songs as bytes; the module uses the program's own texts, which the program exports.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +22,9 @@ public:
     virtual bool WaitForSoundFont() = 0;
     virtual const std::string& SoundFontPath() const = 0;
     virtual bool CheckAudioOutput() = 0;
-    virtual bool Open(const std::string& path) = 0;
+    // `song`: the song's bytes as the song reader found them (the module reads no file); `name`
+    // is what messages call it.
+    virtual bool Open(const std::uint8_t* song, std::size_t size, const std::string& name) = 0;
     virtual bool Play() = 0;
     virtual bool Seek(double seconds) = 0;
     virtual bool Pause() = 0;
@@ -58,7 +60,7 @@ public:
 
 // The module's one exported symbol gives this table. The version changes with any of the
 // interfaces above, so that a module of another build is refused rather than misused.
-constexpr int kPlayerModuleVersion = 1;
+constexpr int kPlayerModuleVersion = 2;
 struct PlayerModuleApi
 {
     int nVersion;

@@ -16,8 +16,6 @@
 
 #include "log_capture.h"
 #include "midi_port.h"
-#include "message_box.h"
-#include "song_document.h"
 #include "sound_font.h"
 #include "string_table.h"
 
@@ -129,28 +127,6 @@ void ApplyToSynth(fluid_synth_t* synth, const std::uint8_t* bytes, std::size_t s
         break;
     }
 }
-
-// The song loader tells the user what is wrong through a message box; here its text is taken as
-// the reason of the failed open instead, so that the caller decides how to show it.
-class CCapturedMessages
-{
-public:
-    CCapturedMessages()
-        : m_scope(
-              [this](const std::string& text)
-              {
-                  if (m_strText.empty())
-                      m_strText = text;
-              })
-    {
-    }
-
-    const std::string& Text() const { return m_strText; }
-
-private:
-    std::string m_strText;
-    CMessagePresenterScope m_scope;
-};
 
 std::vector<std::string> DriverNames(fluid_settings_t* settings)
 {
@@ -292,34 +268,15 @@ bool CSequencerEngine::CheckAudioOutput()
     return true;
 }
 
-bool CSequencerEngine::Open(const std::string& path)
+bool CSequencerEngine::Open(const std::uint8_t* song, std::size_t size, const std::string& name)
 {
     Close();
-    if (path.empty())
-        return Fail(LoadResString(IDS_PLAYER_NO_SONG_PATH));
     if (!WaitForSoundFont())
         return false;
-
-    // The song is read and checked by the song loader first, so that its refusals read as they
-    // do on File Open; the sequencer then reads exactly these bytes.
-    std::vector<std::uint8_t> song;
-    {
-        auto doc = std::make_unique<CTarvel1Doc>();
-        CCapturedMessages messages;
-        const bool opened = doc->OnOpenDocument(path);
-        if (!opened || doc->m_bLoaded != 1)
-        {
-            if (!messages.Text().empty())
-                return Fail(messages.Text());
-            return Fail(LoadResString(IDS_NOT_MIDI_FILE));
-        }
-        const std::size_t size = static_cast<std::size_t>(doc->m_nLastIndex) + 1;
-        song.assign(doc->m_original.begin(), doc->m_original.begin() + size);
-    }
     CMidiSequence sequence;
     std::string reason;
-    if (!sequence.Read(song.data(), song.size(), reason))
-        return Fail(FormatResString(IDS_PLAYER_CANNOT_PLAY, path, reason));
+    if (!sequence.Read(song, size, reason))
+        return Fail(FormatResString(IDS_PLAYER_CANNOT_PLAY, name, reason));
 
     {
         std::lock_guard<std::mutex> lock(m_mutex);

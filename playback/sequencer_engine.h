@@ -36,7 +36,7 @@ public:
 
     bool CheckAudioOutput() override;
 
-    bool Open(const std::string& path) override;
+    bool Open(const std::uint8_t* song, std::size_t size, const std::string& name) override;
     bool Play() override;
     bool Seek(double seconds) override;
     bool Pause() override;

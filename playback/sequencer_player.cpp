@@ -6,10 +6,9 @@
 #include <mutex>
 
 
-#include "message_box.h"
 #include "player_engine.h"
 #include "program_module.h"
-#include "song_document.h"
+#include "song_reader.h"
 #include "string_table.h"
 #include "system.h"
 
@@ -51,14 +50,6 @@ LoadedModule LoadOnce()
 
 } // namespace
 
-// Never called. The module takes the song loader and the message hook from the program; the
-// references here make every program that links the player carry them for it.
-void KeepWhatThePlayerModuleUses()
-{
-    CTarvel1Doc doc;
-    AfxSetMessagePresenter({});
-}
-
 const PlayerModuleApi* LoadPlayerModule(std::string& error)
 {
     static std::once_flag once;
@@ -88,6 +79,7 @@ CSequencerPlayer::~CSequencerPlayer() = default;
 // Without the module every operation fails with the reason, and every query reads as closed.
 bool CSequencerPlayer::WaitForSoundFont()
 {
+    m_strOwnError.clear();
     return m_engine && m_engine->WaitForSoundFont();
 }
 
@@ -98,31 +90,66 @@ const std::string& CSequencerPlayer::SoundFontPath() const
 
 bool CSequencerPlayer::CheckAudioOutput()
 {
+    m_strOwnError.clear();
     return m_engine && m_engine->CheckAudioOutput();
 }
 
 bool CSequencerPlayer::Open(const std::string& path)
 {
-    return m_engine && m_engine->Open(path);
+    m_strOwnError.clear();
+    if (!m_engine)
+        return false;
+    if (path.empty())
+        return OwnFailure(LoadResString(IDS_PLAYER_NO_SONG_PATH));
+    SongBytes song;
+    std::string message;
+    if (!ReadSongFile(path, song, message))
+        return OwnFailure(std::move(message));
+    return m_engine->Open(song.bytes.data(), song.bytes.size(), path);
+}
+
+bool CSequencerPlayer::OpenSong(const std::uint8_t* bytes, std::size_t size,
+                                const std::string& name)
+{
+    m_strOwnError.clear();
+    if (!m_engine)
+        return false;
+    // The same scan as File Open: bytes after the last end-of-track are not the song.
+    const SongScan scan = ScanSong(bytes, size);
+    if (scan.result != SongScanResult::Song)
+        return OwnFailure(SongScanMessage(scan, name));
+    return m_engine->Open(bytes, scan.nLastIndex + 1, name);
+}
+
+bool CSequencerPlayer::OwnFailure(std::string text)
+{
+    // The engine keeps its song closed, as after any failed open.
+    m_engine->Close();
+    m_strOwnError = std::move(text);
+    return false;
 }
 
 bool CSequencerPlayer::Play()
 {
+    m_strOwnError.clear();
     return m_engine && m_engine->Play();
 }
 
 bool CSequencerPlayer::Seek(double seconds)
 {
+    m_strOwnError.clear();
     return m_engine && m_engine->Seek(seconds);
 }
 
 bool CSequencerPlayer::Pause()
 {
+    m_strOwnError.clear();
     return m_engine && m_engine->Pause();
 }
 
 bool CSequencerPlayer::Resume()
 {
+    m_strOwnError.clear();
     return m_engine && m_engine->Resume();
 }
 
@@ -177,11 +204,13 @@ void CSequencerPlayer::Render(std::int16_t* stereo, std::size_t frames)
 
 bool CSequencerPlayer::RenderSong(std::vector<std::int16_t>& stereo)
 {
+    m_strOwnError.clear();
     return m_engine && m_engine->RenderSong(stereo);
 }
 
 bool CSequencerPlayer::RenderSongTo(const AudioSink& sink)
 {
+    m_strOwnError.clear();
     return m_engine && m_engine->RenderSongTo(sink);
 }
 
@@ -207,5 +236,7 @@ const std::string& CSequencerPlayer::AudioDriverName() const
 
 const std::string& CSequencerPlayer::ErrorText() const
 {
+    if (!m_strOwnError.empty())
+        return m_strOwnError;
     return m_engine ? m_engine->ErrorText() : m_strError;
 }

@@ -8,8 +8,9 @@
 //   first Open() waits for it. Search order: PlayerOptions::strSoundFont (--soundfont), else
 //   $TARVEL1_SOUNDFONT, else /usr/share/sounds/sf3/default-GM.sf3, sf2/default-GM.sf2, then the
 //   Debian GM packages' files (sf2/TimGM6mb.sf2, sf2/FluidR3_GM.sf2, ...).
-// - Open(path) reads the file with the song loader, so a missing file or one that is not a
-//   MIDI file fails there and then; then it opens the output. Play() starts at the beginning,
+// - Open(path) reads the file with the song reader (song_reader.h), so a missing file or one
+//   that is not a MIDI file fails there and then; OpenSong() takes the bytes from memory. Then
+//   it opens the output. Play() starts at the beginning,
 //   Pause() silences every channel at once (notes and sound off, sustain and sostenuto
 //   released) and keeps the position, Resume() goes on from there with every channel's
 //   program, bank, controllers, bend, pressure and held notes as the song has them there
@@ -86,8 +87,13 @@ public:
     bool CheckAudioOutput();
 
     // Closes what is open, then opens `path`: the song must load and be playable, and the audio
-    // output must open. Nothing plays until Play().
+    // output must open. Nothing plays until Play(). The file is read as File Open reads it
+    // (ReadSongFile()); the player module is handed only its bytes.
     bool Open(const std::string& path);
+    // The same for a song in memory (a conversion that was never written, standard input):
+    // `bytes` as a file would hold them, found by the same end-of-track scan; `name` is what
+    // messages call the song. The bytes are copied: the caller may free them on return.
+    bool OpenSong(const std::uint8_t* bytes, std::size_t size, const std::string& name);
     // Plays the open song from tick 0, whatever it did before.
     bool Play();
     // Moves to `seconds` from the start (clamped to the song), playing or paused; a playing
@@ -136,7 +142,10 @@ public:
     const std::string& ErrorText() const;
 
 private:
+    bool OwnFailure(std::string text);
+
     std::unique_ptr<IPlayerEngine> m_engine; // null when the player module could not be loaded
     std::string m_strError;                  // why, then
+    std::string m_strOwnError;               // a song this side could not read, until the next call
     std::string m_strNone;
 };

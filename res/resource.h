@@ -22,3 +22,5 @@ constexpr UINT IDC_HOMEPAGE = 1002;
 // 0x7000 block.
 constexpr UINT ID_VIEW_PIANO_ROLL = 0x7001;
 constexpr UINT ID_VIEW_PLAYBACK_SETTINGS = 0x7002;
+// The 表示 menu's item that puts the song's estimated tonic into the key box.
+constexpr UINT ID_VIEW_USE_ESTIMATED_KEY = 0x7003;

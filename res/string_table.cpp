@@ -13,6 +13,9 @@ const std::unordered_map<UINT, std::string>& Table()
     static const std::unordered_map<UINT, std::string> table = {
         {IDS_NOT_MIDI_FILE, "これはＭＩＤＩファイルではありません"},
         {IDS_LOAD_MIDI_FILE, "ＭＩＤＩファイルを読みこんでください"},
+        {IDS_SONG_ENDS_EARLY,
+         "ファイル %1 は途中で終わっています。ヘッダーは %2 トラックを知らせていますが、"
+         "トラックの終わり（FF 2F 00）は %3 個しか見つかりませんでした。"},
         {IDS_PLAYER_NO_SOUNDFONT,
          "SoundFont が見つかりません。--soundfont か環境変数 TARVEL1_SOUNDFONT で指定するか、"
          "timgm6mb-soundfont を入れてください（探した場所: %1）。"},
@@ -64,7 +67,8 @@ const std::unordered_map<UINT, std::string>& Table()
          "半音下げます。\"invert\" はオクターブの中で音を反転します。10 チャンネルの\n"
          "ドラムは変えません。\n"
          "\n"
-         "  -k, --key=KEY        C C# D D# E F F# G G# A A# B のどれか（既定は C）\n"
+         "  -k, --key=KEY        C C# D D# E F F# G G# A A# B のどれか（既定は C）。\n"
+         "                       auto は入力ごとに曲の音から推定したキーの主音\n"
          "  -m, --mode=MODE      \"Non convert\" major minor aug dim invert のどれか\n"
          "                       （既定は \"Non convert\"）\n"
          "  -o, --output=OUT     書き出すファイル、または入力ごとに書き出すフォルダー。\n"
@@ -75,6 +79,8 @@ const std::unordered_map<UINT, std::string>& Table()
          "      --report         書き出したファイルの代わりに、入力ごとに移動した音の数を\n"
          "                       \"入力: N of M notes moved\" の形で表示する\n"
          "      --picture=FILE   変換の前と後のﾋﾟｱﾉﾛｰﾙを FILE（.png か .svg）に描く\n"
+         "      --print-key      入力ごとに曲の音から推定したキーを \"入力: D minor\" の形で\n"
+         "                       表示する。-o がなければ何も変換しない\n"
          "      --play           変換した曲を演奏する（スペースで一時停止と再開、← → で\n"
          "                       5 秒もどる・進む、q で終了）\n"
          "      --render=FILE    変換した曲を 44.1 kHz ステレオの音声ファイルに書き出す\n"
@@ -88,12 +94,18 @@ const std::unordered_map<UINT, std::string>& Table()
          "  -h, --help           この説明を表示する\n"
          "      --version        版を表示する\n"
          "\n"
+         "キーの推定は、長さで重みを付けた音の分布と低音の分布を長調と短調の 24 の\n"
+         "キーの型と比べ、最初と最後の低音が同じ音ならその音を主音として重く見ます。\n"
+         "転調する曲、無調の曲、音の少ない曲では外れることがあり、確からしさが低い\n"
+         "ときは標準エラー出力に一行で知らせます。\n"
+         "\n"
          "入力の - は標準入力です。出力が入力を上書きするとき、二つの入力が同じ出力に\n"
          "なるときは、何も書かずに終了します。\n"
          "終了状態: 0 すべて書けた、1 読めない入力や書けない出力があった、2 使い方の誤り。\n"
          "詳しくは man %1 を見てください。\n"},
         {IDS_CLI_TRY_HELP, "詳しくは '%1 --help' を実行してください。"},
-        {IDS_CLI_BAD_OPTION, "'%1' は使えるオプションではありません（不明か、略し方があいまいです）"},
+        {IDS_CLI_BAD_OPTION,
+         "'%1' は使えるオプションではありません（不明か、略し方があいまいです）"},
         {IDS_CLI_MISSING_VALUE, "オプション '%1' には値が要ります"},
         {IDS_CLI_NO_INPUT, "入力ファイルがありません"},
         {IDS_CLI_BAD_KEY, "キー '%1' はありません。使えるのは %2 です"},
@@ -105,14 +117,16 @@ const std::unordered_map<UINT, std::string>& Table()
         {IDS_CLI_PLAY_ONE_INPUT, "--play と --render に渡せる入力は一つだけです"},
         {IDS_CLI_PLAY_AND_RENDER, "--play と --render は同時に使えません"},
         {IDS_CLI_STDIN_TWICE, "標準入力 (-) は一度しか読めません"},
-        {IDS_CLI_STDIN_NO_NAME,
-         "標準入力 (-) には名前がないのでフォルダーへは書けません。-o でファイルを指定してください"},
+        {IDS_CLI_STDIN_NO_NAME, "標準入力 (-) には名前がないのでフォルダーへは書けません。-o "
+                                "でファイルを指定してください"},
         {IDS_CLI_STDOUT_ONE_INPUT, "標準出力 (-o -) に書ける入力は一つだけです"},
-        {IDS_CLI_OVERWRITES_INPUT, "出力が入力 %1 を上書きすることになります。何も書きませんでした"},
+        {IDS_CLI_OVERWRITES_INPUT,
+         "出力が入力 %1 を上書きすることになります。何も書きませんでした"},
         {IDS_CLI_SAME_OUTPUT, "%1 と %2 が同じファイルに書くことになります。何も書きませんでした"},
         {IDS_CLI_STDOUT_FAILED, "標準出力に書きこめませんでした（%1）"},
         {IDS_CLI_PICTURE_ONE_INPUT, "--picture に渡せる入力は一つだけです"},
-        {IDS_CLI_REPORT_TO_STDOUT, "--report と -o - はどちらも標準出力を使うので、同時には使えません"},
+        {IDS_CLI_REPORT_TO_STDOUT,
+         "--report と -o - はどちらも標準出力を使うので、同時には使えません"},
         {IDS_CLI_OUTPUT_INSIDE_INPUT,
          "出力フォルダー %1 は入力フォルダー %2 の中にあります。何も書きませんでした"},
         {IDS_CLI_NO_SONGS, "変換する曲（.mid .midi .kar .smf）が見つかりませんでした"},
@@ -120,6 +134,14 @@ const std::unordered_map<UINT, std::string>& Table()
         {IDS_CLI_EMPTY_INPUT, "入力の名前が空です"},
         {IDS_CLI_BAD_PICTURE, "--picture のファイル '%1' は .png か .svg で終わる名前にしてください"},
         {IDS_CLI_EMPTY_STDIN, "空です"},
+        {IDS_CLI_PRINT_KEY_TO_STDOUT,
+         "--print-key と -o - はどちらも標準出力を使うので、同時には使えません"},
+        {IDS_CLI_PRINT_KEY_ONLY,
+         "-o のない --print-key は何も変換しないので、--report、--picture、--play、--render "
+         "とは使えません"},
+        {IDS_CLI_KEY_UNCERTAIN, "推定キー %1 は確かではありません（次点は %2）"},
+        {IDS_CLI_KEY_NO_NOTES,
+         "10 チャンネルのほかに音がないので、キーは推定できません（C major とします）"},
         {IDS_VERSION_PRODUCT_NAME, "tarvel1 ｱﾌﾟﾘｹｰｼｮﾝ"},
         {IDS_VERSION_FILE_DESCRIPTION, "tarvel1 MFC ｱﾌﾟﾘｹｰｼｮﾝ"},
         {IDS_VERSION_NUMBER, "1.0.0.1"},
@@ -166,10 +188,22 @@ const std::unordered_map<UINT, std::string>& Table()
         {ID_APP_ABOUT, "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示\nﾊﾞｰｼﾞｮﾝ情報"},
         {ID_VIEW_TOOLBAR, "ﾂｰﾙ ﾊﾞｰの 表示/非表示\nﾂｰﾙ ﾊﾞｰの表示切り替え"},
         {ID_VIEW_STATUS_BAR, "ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示\nｽﾃｰﾀｽ ﾊﾞｰの表示切り替え"},
-        {ID_VIEW_PIANO_ROLL, "変換の前と後を重ねたﾋﾟｱﾉﾛｰﾙの 表示/非表示\nﾋﾟｱﾉﾛｰﾙ"},
+        {ID_VIEW_PIANO_ROLL, "ﾋﾟｱﾉﾛｰﾙの 表示/非表示\nﾋﾟｱﾉﾛｰﾙ"},
         {ID_VIEW_PLAYBACK_SETTINGS, "演奏の出力、SoundFont、ｵｰﾃﾞｨｵ ﾄﾞﾗｲﾊﾞの設定\n演奏設定"},
+        {ID_VIEW_USE_ESTIMATED_KEY, "曲の音から推定したキーの主音をｷｰの欄に入れる\n推定キーを使う"},
+        {IDS_ESTIMATED_KEY, "推定キー: %1"},
+        {IDS_NO_ESTIMATED_KEY, "推定キー: なし（ドラムのほかに音がありません）"},
         {IDS_NOTES_MOVED, "%2 音中 %1 音を移動"},
         {IDS_PIANO_ROLL_TITLE, "ﾋﾟｱﾉﾛｰﾙ"},
+        {IDS_ROLL_KEY, "ｷｰ: %1  変換ﾓｰﾄﾞ: %2"},
+        {IDS_ROLL_DRUMS, "ﾄﾞﾗﾑ"},
+        {IDS_ROLL_DESCRIPTION, "長さ %1、%2"},
+        {IDS_ROLL_BARS, "小節"},
+        {IDS_ROLL_TIME, "時間"},
+        {IDS_NO_SOUND_OUTPUT,
+         "音を出せる出力が見つかりません。サウンドカードやサウンドサーバーがないか、使えません。\n"
+         "演奏設定で出力（MIDI ポート）やオーディオドライバーを選びますか？"},
+        {IDS_PLAYBACK_NO_PORTS_SHORT, "MIDI ポートは使えません"},
         {IDS_OUTPUT_IS_INPUT, "読みこむファイルと同じファイルです"},
         {IDS_PLAYBACK_TITLE, "演奏設定"},
         {IDS_PLAYBACK_OUTPUT, "出力:"},
@@ -251,17 +285,19 @@ std::vector<std::string> StringTableSourceTexts()
     return texts;
 }
 
-std::string FormatResString(UINT id, std::string_view arg1, std::string_view arg2)
+std::string FormatResString(UINT id, std::string_view arg1, std::string_view arg2,
+                            std::string_view arg3)
 {
     const std::string& pattern = LoadResString(id);
+    const std::string_view args[3] = {arg1, arg2, arg3};
     std::string out;
-    out.reserve(pattern.size() + arg1.size() + arg2.size());
+    out.reserve(pattern.size() + arg1.size() + arg2.size() + arg3.size());
     for (std::size_t i = 0; i < pattern.size(); ++i)
     {
-        if (pattern[i] == '%' && i + 1 < pattern.size() &&
-            (pattern[i + 1] == '1' || pattern[i + 1] == '2'))
+        if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' &&
+            pattern[i + 1] <= '3')
         {
-            out += pattern[i + 1] == '1' ? arg1 : arg2;
+            out += args[pattern[i + 1] - '1'];
             ++i;
         }
         else

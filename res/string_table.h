@@ -9,8 +9,9 @@
 using UINT = unsigned int;
 
 // Texts of the song document and the player.
-constexpr UINT IDS_NOT_MIDI_FILE = 1;  // a file that does not start with "MThd"
-constexpr UINT IDS_LOAD_MIDI_FILE = 2; // play or save with no song read
+constexpr UINT IDS_NOT_MIDI_FILE = 1;   // a file that does not start with "MThd"
+constexpr UINT IDS_LOAD_MIDI_FILE = 2;  // play or save with no song read
+constexpr UINT IDS_SONG_ENDS_EARLY = 3; // %1: the file, %2: tracks announced, %3: ends found
 
 // Texts of the player. %1 is a path or a driver's name, %2 the reason.
 constexpr UINT IDS_PLAYER_NO_SOUNDFONT = 0x4001;    // %1: the places searched
@@ -77,6 +78,12 @@ constexpr UINT IDS_CLI_EMPTY_OUTPUT = 0x5016;        // -o ''
 constexpr UINT IDS_CLI_EMPTY_INPUT = 0x5017;         // an input named ''
 constexpr UINT IDS_CLI_BAD_PICTURE = 0x5018;         // %1: the --picture name
 constexpr UINT IDS_CLI_EMPTY_STDIN = 0x5019;         // nothing came on standard input
+// The estimated key: --print-key with -o -, --print-key without -o and a conversion, an
+// uncertain key (%1: the key, %2: the runner-up), a song without notes outside the drums.
+constexpr UINT IDS_CLI_PRINT_KEY_TO_STDOUT = 0x501A;
+constexpr UINT IDS_CLI_PRINT_KEY_ONLY = 0x501B;
+constexpr UINT IDS_CLI_KEY_UNCERTAIN = 0x501C;
+constexpr UINT IDS_CLI_KEY_NO_NOTES = 0x501D;
 constexpr UINT IDS_CLI_NO_PICTURE = 0x501F;          // a build that cannot draw the roll
 // The version resource.
 constexpr UINT IDS_VERSION_PRODUCT_NAME = 0x5020;
@@ -111,6 +118,8 @@ constexpr UINT IDS_ACCNAME_MODE = 0x6011;    // the mode box
 constexpr UINT IDS_NOTES_MOVED = 0x7000;      // %1: notes moved, %2: notes counted
 constexpr UINT IDS_PIANO_ROLL_TITLE = 0x7010; // the piano roll window's title
 constexpr UINT IDS_OUTPUT_IS_INPUT = 0x7011;  // why an output would not replace its input
+constexpr UINT IDS_ESTIMATED_KEY = 0x7012;    // %1: the song's estimated key ("D minor")
+constexpr UINT IDS_NO_ESTIMATED_KEY = 0x7013; // a song with no notes outside the drums
 constexpr UINT IDS_PLAYBACK_TITLE = 0x7020;   // the playback settings dialog
 constexpr UINT IDS_PLAYBACK_OUTPUT = 0x7021;
 constexpr UINT IDS_PLAYBACK_BUILTIN = 0x7022;
@@ -122,6 +131,13 @@ constexpr UINT IDS_PLAYBACK_DRIVER_AUTO = 0x7027;
 constexpr UINT IDS_PLAYBACK_NO_PORTS = 0x7028;       // %1: why
 constexpr UINT IDS_PLAYBACK_PORT_GONE = 0x7029;      // %1: the port's name
 constexpr UINT IDS_PLAYBACK_SOUNDFONT_GONE = 0x702A; // %1: the SoundFont
+constexpr UINT IDS_ROLL_KEY = 0x7040;                // the roll's header: %1 key, %2 mode
+constexpr UINT IDS_ROLL_DRUMS = 0x7041;              // the roll's drum lane
+constexpr UINT IDS_ROLL_DESCRIPTION = 0x7042; // screen readers: %1 length, %2 moved-note count
+constexpr UINT IDS_ROLL_BARS = 0x7045;        // the roll's ruler counts bars
+constexpr UINT IDS_ROLL_TIME = 0x7046;        // the roll's ruler counts time
+constexpr UINT IDS_NO_SOUND_OUTPUT = 0x7043;  // START without a sound output that opens
+constexpr UINT IDS_PLAYBACK_NO_PORTS_SHORT = 0x7044; // the settings' line when ports are unknown
 
 // The text stored under `id`, in the user's language (message_catalog.h); an unknown id is a
 // programmer error and yields an empty text.
@@ -131,4 +147,5 @@ const std::string& LoadResString(UINT id);
 std::vector<std::string> StringTableSourceTexts();
 
 // Replaces %1, %2, ... in `pattern` by the given arguments, in order.
-std::string FormatResString(UINT id, std::string_view arg1, std::string_view arg2 = {});
+std::string FormatResString(UINT id, std::string_view arg1, std::string_view arg2 = {},
+                            std::string_view arg3 = {});

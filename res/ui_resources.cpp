@@ -30,6 +30,7 @@ const MenuResource kMainMenu = {
              {ID_VIEW_STATUS_BAR, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"},
              {ID_VIEW_PIANO_ROLL, "ﾋﾟｱﾉﾛｰﾙ(&P)", true},
              {ID_VIEW_PLAYBACK_SETTINGS, "演奏設定(&O)..."},
+             {ID_VIEW_USE_ESTIMATED_KEY, "推定キーを使う(&E)"},
          }},
         {"ﾍﾙﾌﾟ(&H)",
          {

@@ -201,15 +201,25 @@ bool CheckRenderTarget(const std::string& outPath)
 
 } // namespace
 
-bool PlayConvertedSong(const PlaybackRequest& request, const std::string& path)
+bool PlayConvertedSong(const PlaybackRequest& request, const std::vector<std::uint8_t>& song,
+                       const std::string& name)
 {
     CSignalWatch signals;
     {
         CSequencerPlayer player(MakePlayerOptions(request, AudioOutput::Device));
         CPlayerControl control(player);
-        control.OnStart(true, path);
-        if (control.m_bDeviceOpen != 1)
+        // START, with the song from memory rather than from temp.mid.
+        if (!player.OpenSong(song.data(), song.size(), name))
+        {
+            AfxMessageBox(player.ErrorText());
             return false;
+        }
+        control.m_bDeviceOpen = 1;
+        if (!player.Play())
+        {
+            AfxMessageBox(player.ErrorText());
+            return false;
+        }
 
         const bool progress = isatty(STDERR_FILENO) == 1;
         CTerminalKeys keys;
@@ -242,8 +252,8 @@ bool PlayConvertedSong(const PlaybackRequest& request, const std::string& path)
     return true;
 }
 
-bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path,
-                         const std::string& outPath)
+bool RenderConvertedSong(const PlaybackRequest& request, const std::vector<std::uint8_t>& song,
+                         const std::string& name, const std::string& outPath)
 {
     AudioFileType type;
     if (!AudioFileTypeFor(outPath, type))
@@ -255,7 +265,7 @@ bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path
     bool done = false;
     {
         CSequencerPlayer player(MakePlayerOptions(request, AudioOutput::Manual));
-        if (!player.Open(path))
+        if (!player.OpenSong(song.data(), song.size(), name))
         {
             AfxMessageBox(player.ErrorText());
             return false;

@@ -4,7 +4,9 @@
 // SIGTERM while playing or rendering silences the sound, removes a half-written file and ends the
 // process by that signal, so that a shell loop over songs stops.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 struct PlaybackRequest
 {
@@ -15,13 +17,15 @@ struct PlaybackRequest
     std::string songPath;    // the song as given, for CheckPlaybackReady(); empty or "-": unread
 };
 
-// Plays `path` to its end, or until q or Ctrl+C, with a progress line on a terminal. Space
-// pauses and resumes, Left and Right seek 5 seconds back and forth.
-bool PlayConvertedSong(const PlaybackRequest& request, const std::string& path);
-// Renders `path` into the audio file `outPath` (WAV, FLAC or Ogg Vorbis by its extension) as
-// fast as the machine allows, streaming to the disk.
-bool RenderConvertedSong(const PlaybackRequest& request, const std::string& path,
-                         const std::string& outPath);
+// Plays the converted `song` (its bytes, named `name` in messages) to its end, or until q or
+// Ctrl+C, with a progress line on a terminal. Space pauses and resumes, Left and Right seek 5
+// seconds back and forth.
+bool PlayConvertedSong(const PlaybackRequest& request, const std::vector<std::uint8_t>& song,
+                       const std::string& name);
+// Renders the converted `song` into the audio file `outPath` (WAV, FLAC or Ogg Vorbis by its
+// extension) as fast as the machine allows, streaming to the disk.
+bool RenderConvertedSong(const PlaybackRequest& request, const std::vector<std::uint8_t>& song,
+                         const std::string& name, const std::string& outPath);
 // Checks, before anything is written, what playing or rendering will need: the SoundFont (not
 // for a MIDI port), the audio driver for playing, the MIDI port, and for rendering a known
 // extension, a folder that can be written and a song short enough for the format.

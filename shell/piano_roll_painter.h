@@ -4,6 +4,7 @@
 // the converter's --picture share this one painter, so a picture shows what the window shows.
 
 #include <string>
+#include <vector>
 
 #include "piano_roll_model.h"
 
@@ -18,17 +19,51 @@ struct CRollViewport
     int nHighNote = 108;
     double dPlayhead = -1;  // seconds; below 0 no playhead is drawn
     double dTotal = 0;      // the song's length, shown beside the playhead's time
-    std::string strCaption; // UTF-8, drawn in the ruler (the moved-note count)
+    std::string strCaption; // UTF-8, drawn at the right of the header (the moved-note count)
+    std::string strPrompt;  // UTF-8, drawn over an empty roll ("open a MIDI file")
+    std::string strDrums;   // UTF-8, the drum lane's name beside the keyboard
+    double dFontSize = 13;  // pixels: the labels' size, the menus' font size in the window
+    // The ruler counts bars (from the song's tempo map and time signatures) rather than time;
+    // a song in SMPTE time, or a view too far out for its beats, is counted in time anyway.
+    bool bBars = true;
+    // UTF-8, drawn above the keyboard: what the ruler counts, bars or time.
+    std::string strBarsUnit;
+    std::string strTimeUnit;
+};
+
+// One tick of the ruler and its grid line: its place and time, and the text drawn there (a bar
+// number or a time; empty where no text fits).
+struct CRulerLabel
+{
+    double dX = 0;       // the tick's pixel; the text starts a little to its right
+    double dSeconds = 0; // the tick's time
+    double dWidth = 0;   // the text's width in pixels
+    bool bStrong = true; // a bar or a time step; false for a beat inside a bar
+    bool bBar = false;   // a tick of the bar ruler: the text is a bar number
+    std::string strText;
+};
+
+// An sRGB colour, each part 0..1.
+struct CRollColour
+{
+    double r, g, b;
 };
 
 class CPianoRollPainter
 {
 public:
-    static constexpr int kKeyboardWidth = 44;
-    static constexpr int kRulerHeight = 22;
+    static constexpr int kKeyboardWidth = 56;
     static constexpr int kDrumLaneHeight = 28;
-    static constexpr double kMinPixelsPerSecond = 0.5;
-    static constexpr double kMaxPixelsPerSecond = 4000;
+    // A whole day fits in a few hundred pixels; a single tick of a fast song at 960 ticks a
+    // quarter (about 0.2 ms) is several pixels wide.
+    static constexpr double kMinPixelsPerSecond = 1e-4;
+    static constexpr double kMaxPixelsPerSecond = 1e5;
+
+    // The header (time, key, moved-note count) and the ruler below it, in pixels, for the
+    // view's font size.
+    static int HeaderHeight(const CRollViewport& view);
+    static int RulerTop(const CRollViewport& view) { return HeaderHeight(view); }
+    static int RulerBottom(const CRollViewport& view);
 
     // The view that shows the whole song and every pitch it uses in `width` x `height` pixels.
     static CRollViewport FitAll(const CPianoRollModel& model, int width, int height);
@@ -40,7 +75,29 @@ public:
     // The time under the horizontal pixel `x`, and the pixel of a time.
     static double SecondsAtX(const CRollViewport& view, double x);
     static double XAtSeconds(const CRollViewport& view, double seconds);
-    static bool IsInRuler(double x, double y) { return y < kRulerHeight && x >= kKeyboardWidth; }
+    static bool IsInRuler(const CRollViewport& view, double x, double y)
+    {
+        return y >= RulerTop(view) && y < RulerBottom(view) && x >= kKeyboardWidth;
+    }
+    // The corner above the keyboard, which names what the ruler counts.
+    static bool IsInRulerCorner(const CRollViewport& view, double x, double y)
+    {
+        return y >= RulerTop(view) && y < RulerBottom(view) && x < kKeyboardWidth;
+    }
+
+    // The ruler's ticks for a roll `width` pixels wide, labels measured with `cr`'s font
+    // machinery: each label names its tick's bar or time, and none overlaps another or runs
+    // past the roll's edge.
+    static std::vector<CRulerLabel>
+    RulerLabels(cairo_t* cr, int width, const CPianoRollModel& model, const CRollViewport& view);
+    // A time as the ruler writes it: m:ss, or h:mm:ss for a song of an hour or more, with
+    // `decimals` digits of the second.
+    static std::string TimeText(double seconds, int decimals, bool hours);
+
+    // The colours of the notes of each channel, and of the rows they lie on (plain, black key,
+    // the last conversion's scale, the drum lane).
+    static CRollColour ChannelColour(int channel);
+    static std::vector<CRollColour> RowColours();
 
     // Zooms by `factor` around the time under pixel `x`, within the zoom limits.
     static void ZoomAround(CRollViewport& view, double factor, double x);

@@ -8,7 +8,7 @@ bool CanDrawPianoRollPicture()
     return true;
 }
 
-bool DrawPianoRollPicture(const CTarvel1Doc& doc, const std::string& mode, int keyOffset,
+bool DrawPianoRollPicture(const PictureSong& song, const std::string& mode, int keyOffset,
                           const std::string& caption, const std::string& path, int width,
                           int height, std::string& error)
 {
@@ -28,7 +28,7 @@ bool DrawPianoRollPicture(const CTarvel1Doc& doc, const std::string& mode, int k
         return false;
     }
     char reason[512] = {};
-    if (entry(doc, mode.c_str(), keyOffset, caption.c_str(), path.c_str(), width, height, reason,
+    if (entry(song, mode.c_str(), keyOffset, caption.c_str(), path.c_str(), width, height, reason,
               sizeof reason))
         return true;
     error = reason;

@@ -4,17 +4,26 @@
 // so they live in a module of their own that is opened only when a picture is asked for.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
-
-class CTarvel1Doc;
 
 constexpr const char* kPictureModuleFile = "tarvel1_picture.so";
 constexpr const char* kPictureModuleEntry = "Tarvel1DrawPianoRollPicture";
 
-// The module's one entry: draws the roll of `doc` as converted with `mode` and `keyOffset`, with
-// `caption` in its corner, into `path`. On failure fills `error` (at most `errorSize` bytes, a
-// terminated text) and returns false.
-using PictureModuleEntry = bool (*)(const CTarvel1Doc& doc, const char* mode, int keyOffset,
+// A song and its conversion as plain bytes: `original` as read and `converted`, both `size`
+// bytes (the song up to its last end-of-track), with the header's track count.
+struct PictureSong
+{
+    const std::uint8_t* pOriginal;
+    const std::uint8_t* pConverted;
+    std::size_t nSize;
+    int nTracks;
+};
+
+// The module's one entry: draws the roll of `song` as converted with `mode` and `keyOffset`,
+// with `caption` in its corner, into `path`. On failure fills `error` (at most `errorSize`
+// bytes, a terminated text) and returns false.
+using PictureModuleEntry = bool (*)(const PictureSong& song, const char* mode, int keyOffset,
                                     const char* caption, const char* path, int width, int height,
                                     char* error, std::size_t errorSize);
 
@@ -37,6 +46,6 @@ bool CanDrawPianoRollPicture();
 
 // Opens the module once and draws; false with `error` set when it cannot be opened or drawing
 // fails.
-bool DrawPianoRollPicture(const CTarvel1Doc& doc, const std::string& mode, int keyOffset,
+bool DrawPianoRollPicture(const PictureSong& song, const std::string& mode, int keyOffset,
                           const std::string& caption, const std::string& path, int width,
                           int height, std::string& error);

@@ -11,7 +11,7 @@ bool CanDrawPianoRollPicture()
     return false;
 }
 
-bool DrawPianoRollPicture(const CTarvel1Doc&, const std::string&, int, const std::string&,
+bool DrawPianoRollPicture(const PictureSong&, const std::string&, int, const std::string&,
                           const std::string&, int, int, std::string& error)
 {
     error = LoadResString(IDS_CLI_NO_PICTURE);

@@ -1,5 +1,6 @@
 #include "piano_roll_wnd.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -8,9 +9,11 @@
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/graphics.h>
+#include <wx/settings.h>
 
 #include "frame_wnd.h"
 #include "profile.h"
+#include "gtk_native.h"
 #include "sequencer_player.h"
 #include "string_table.h"
 #include "tarvel1_app.h"
@@ -110,6 +113,12 @@ private:
         case '0':
             m_pOwner->FitAll();
             break;
+        case 'b':
+        case 'B':
+        case 't':
+        case 'T':
+            m_pOwner->SetRulerInBars(event.GetKeyCode() == 'b' || event.GetKeyCode() == 'B');
+            break;
         default:
             event.Skip();
         }
@@ -134,15 +143,28 @@ wxBEGIN_EVENT_TABLE(CPianoRollWnd, wxFrame)
     EVT_CLOSE(CPianoRollWnd::OnClose)
     EVT_SHOW(CPianoRollWnd::OnShow)
     EVT_SIZE(CPianoRollWnd::OnSize)
+    EVT_DROP_FILES(CPianoRollWnd::OnDropFiles)
 wxEND_EVENT_TABLE()
 
 CPianoRollWnd::CPianoRollWnd(wxWindow* parent)
+    // A normal window, not one kept above the main window: either can be brought forward by a
+    // click, and neither can hide the other for good.
     : wxFrame(parent, wxID_ANY, FromUtf8(LoadResString(IDS_PIANO_ROLL_TITLE)), wxDefaultPosition,
-              kDefaultSize, wxDEFAULT_FRAME_STYLE | wxFRAME_FLOAT_ON_PARENT),
+              kDefaultSize, wxDEFAULT_FRAME_STYLE),
       m_timer(this)
 {
     m_pCanvas = new CRollCanvas(this);
     SetMinSize(wxSize(320, 200));
+    // Labels at the size of the menus' text: the toolkit's font, in the pixels cairo draws in.
+    const wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+    if (font.IsOk() && font.GetFractionalPointSize() > 0)
+        m_view.dFontSize = std::ceil(font.GetFractionalPointSize() * 96.0 / 72.0);
+    m_view.strDrums = LoadResString(IDS_ROLL_DRUMS);
+    m_view.strBarsUnit = LoadResString(IDS_ROLL_BARS);
+    m_view.strTimeUnit = LoadResString(IDS_ROLL_TIME);
+    DragAcceptFiles(true);
+    m_pCanvas->DragAcceptFiles(true);
+    AfxSetAccessibleName(m_pCanvas, LoadResString(IDS_PIANO_ROLL_TITLE));
 }
 
 int CPianoRollWnd::CanvasWidth() const
@@ -154,8 +176,41 @@ void CPianoRollWnd::SetSong(const CTarvel1Doc& doc, bool converted, const std::s
                             int keyOffset, const std::string& caption)
 {
     m_model.Build(doc, converted, mode, keyOffset);
-    m_view.strCaption = doc.m_bLoaded == 1 ? caption : LoadResString(IDS_LOAD_MIDI_FILE);
+    m_model.SetKey(m_keyMode, m_nHeaderKeyOffset, m_strKeyCaption);
+    // The count and the prompt have places of their own: the count in the header, the prompt
+    // over the empty roll.
+    m_view.strCaption = doc.m_bLoaded == 1 ? caption : std::string();
+    m_view.strPrompt = doc.m_bLoaded == 1 ? std::string() : LoadResString(IDS_LOAD_MIDI_FILE);
     FitAll();
+    Describe();
+}
+
+void CPianoRollWnd::SetHeaderKey(const std::string& caption, ConversionMode mode, int keyOffset)
+{
+    m_strKeyCaption = caption;
+    m_keyMode = mode;
+    m_nHeaderKeyOffset = keyOffset;
+    m_model.SetKey(mode, keyOffset, caption);
+    m_pCanvas->Refresh();
+}
+
+void CPianoRollWnd::Describe()
+{
+    const bool hours = m_model.TotalSeconds() >= 3600;
+    AfxSetAccessibleDescription(
+        m_pCanvas,
+        m_view.strPrompt.empty()
+            ? FormatResString(IDS_ROLL_DESCRIPTION,
+                              CPianoRollPainter::TimeText(m_model.TotalSeconds(), 0, hours),
+                              m_view.strCaption)
+            : m_view.strPrompt);
+}
+
+void CPianoRollWnd::OnDropFiles(wxDropFilesEvent& event)
+{
+    // A song dropped on the roll opens as one dropped on the main window.
+    if (wxWindow* frame = GetParent())
+        frame->GetEventHandler()->ProcessEvent(event);
 }
 
 void CPianoRollWnd::FitAll()
@@ -163,6 +218,12 @@ void CPianoRollWnd::FitAll()
     const wxSize size = m_pCanvas->GetClientSize();
     CRollViewport fitted = CPianoRollPainter::FitAll(m_model, size.x, size.y);
     fitted.strCaption = m_view.strCaption;
+    fitted.strPrompt = m_view.strPrompt;
+    fitted.strDrums = m_view.strDrums;
+    fitted.strBarsUnit = m_view.strBarsUnit;
+    fitted.strTimeUnit = m_view.strTimeUnit;
+    fitted.bBars = m_view.bBars;
+    fitted.dFontSize = m_view.dFontSize;
     fitted.dPlayhead = m_view.dPlayhead;
     m_view = fitted;
     m_bFitOnSize = true;
@@ -190,11 +251,24 @@ void CPianoRollWnd::ScrollBy(double pixels)
     m_pCanvas->Refresh();
 }
 
+void CPianoRollWnd::SetRulerInBars(bool bars)
+{
+    m_view.bBars = bars;
+    m_pCanvas->Refresh();
+}
+
 void CPianoRollWnd::ClickAt(double x, double y)
 {
+    if (CPianoRollPainter::IsInRulerCorner(m_view, x, y))
+    {
+        ToggleRuler();
+        if (m_onHidden)
+            m_onHidden(); // saves the choice with the window's place
+        return;
+    }
     // Seeking is for a song that is playing or paused; a closed player has nothing to move.
     CSequencerPlayer* player = AppPlayer();
-    if (!CPianoRollPainter::IsInRuler(x, y) || player == nullptr || !player->IsOpen())
+    if (!CPianoRollPainter::IsInRuler(m_view, x, y) || player == nullptr || !player->IsOpen())
         return;
     if (player->Seek(std::max(0.0, CPianoRollPainter::SecondsAtX(m_view, x))))
         FollowPlayer();
@@ -302,10 +376,11 @@ void CPianoRollHost::Show(bool show)
     {
         m_pWindow = new CPianoRollWnd(m_pFrame);
         m_pWindow->SetHiddenHandler([this] { SaveSettings(); });
-        // Where and how large it was last time.
-        // The first time, beside the main window rather than over its form.
+        // Where and how large it was last time; the first time, beside the main window. Either
+        // way never over the main window nor off the screen, so that both can be seen.
         const wxRect frame = m_pFrame->GetScreenRect();
-        m_pWindow->Move(frame.GetRight() + 8, frame.GetTop());
+        wxRect place(frame.GetRight() + 8, frame.GetTop(), m_pWindow->GetSize().x,
+                     m_pWindow->GetSize().y);
         const wxString path = FromUtf8(AfxGetApp()->GetProfilePath());
         if (wxFileName::FileExists(path))
         {
@@ -315,13 +390,22 @@ void CPianoRollHost::Show(bool show)
             long x = 0, y = 0, width = 0, height = 0;
             if (config.Read("Width", &width) && config.Read("Height", &height) && width > 0 &&
                 height > 0)
-                m_pWindow->SetSize(width, height);
-            // A place on a screen that is no longer there is not taken.
-            if (config.Read("X", &x) && config.Read("Y", &y) &&
-                wxDisplay::GetFromPoint(wxPoint(x, y)) != wxNOT_FOUND)
-                m_pWindow->Move(x, y);
+                place.SetSize(wxSize(width, height));
+            if (config.Read("X", &x) && config.Read("Y", &y))
+                place.SetPosition(wxPoint(x, y));
+            wxString ruler;
+            if (config.Read("Ruler", &ruler))
+                m_pWindow->SetRulerInBars(ruler != "time");
         }
+        const int display = wxDisplay::GetFromWindow(m_pFrame);
+        const wxRect screen =
+            wxDisplay(display != wxNOT_FOUND ? unsigned(display) : 0u).GetClientArea();
+        place.SetSize(
+            wxSize(std::min(place.width, screen.width), std::min(place.height, screen.height)));
+        place.SetPosition(PlaceClearOf(place, frame, screen));
+        m_pWindow->SetSize(place);
     }
+    m_pWindow->SetHeaderKey(m_strKeyCaption, m_keyMode, m_nHeaderKeyOffset);
     if (m_pDoc != nullptr)
         m_pWindow->SetSong(*m_pDoc, m_bConverted, m_strMode, m_nKeyOffset, m_strCaption);
     else if (auto* doc = dynamic_cast<CTarvel1Doc*>(m_pFrame->GetActiveDocument()))
@@ -341,10 +425,26 @@ void CPianoRollHost::SongChanged(const CTarvel1Doc& doc, bool converted, const s
     m_strCaption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
                                    std::to_string(counts.nNotes));
     if (doc.m_bLoaded == 1 && converted)
+    {
         m_pFrame->SetMessageText(m_strCaption);
+        // The key index counts up from C as the offset counts down; a typed key that is not
+        // one of the twelve converts as "B", and is named so.
+        const int key = std::clamp(-keyOffset, 0, 11);
+        SetHeaderKey(FormatResString(IDS_ROLL_KEY, LoadResString(IDS_KEY_FIRST + key), mode),
+                     ModeFromText(mode), keyOffset);
+    }
     // A hidden roll is brought up to date when it is shown again.
     if (m_pWindow != nullptr && m_pWindow->IsShown())
         m_pWindow->SetSong(doc, converted, mode, keyOffset, m_strCaption);
+}
+
+void CPianoRollHost::SetHeaderKey(const std::string& caption, ConversionMode mode, int keyOffset)
+{
+    m_strKeyCaption = caption;
+    m_keyMode = mode;
+    m_nHeaderKeyOffset = keyOffset;
+    if (m_pWindow != nullptr)
+        m_pWindow->SetHeaderKey(caption, mode, keyOffset);
 }
 
 void CPianoRollHost::RestoreFromSettings()
@@ -373,6 +473,41 @@ void CPianoRollHost::SaveSettings() const
         config->Write("Y", long(rect.y));
         config->Write("Width", long(rect.width));
         config->Write("Height", long(rect.height));
+        config->Write("Ruler", m_pWindow->GetViewport().bBars ? "bars" : "time");
     }
     SaveProfile(*config, path);
+}
+
+wxPoint PlaceClearOf(const wxRect& wanted, const wxRect& avoid, const wxRect& screen)
+{
+    const auto fits = [&](const wxRect& r) { return screen.Contains(r) && !r.Intersects(avoid); };
+    if (fits(wanted))
+        return wanted.GetPosition();
+    constexpr int kGap = 8;
+    const wxSize size = wanted.GetSize();
+    const wxPoint candidates[] = {
+        {avoid.GetRight() + 1 + kGap, std::clamp(avoid.y, screen.y, screen.GetBottom() - size.y)},
+        {avoid.x - kGap - size.x, std::clamp(avoid.y, screen.y, screen.GetBottom() - size.y)},
+        {std::clamp(avoid.x, screen.x, screen.GetRight() - size.x), avoid.GetBottom() + 1 + kGap},
+        {std::clamp(avoid.x, screen.x, screen.GetRight() - size.x), avoid.y - kGap - size.y},
+    };
+    for (const wxPoint& at : candidates)
+        if (fits(wxRect(at, size)))
+            return at;
+    // No side has room: the corner of the screen where the least of the main window is covered.
+    wxPoint best = screen.GetPosition();
+    long long least = -1;
+    for (const wxPoint& at : {screen.GetTopLeft(), wxPoint(screen.GetRight() - size.x, screen.y),
+                              wxPoint(screen.x, screen.GetBottom() - size.y),
+                              wxPoint(screen.GetRight() - size.x, screen.GetBottom() - size.y)})
+    {
+        const wxRect covered = wxRect(at, size).Intersect(avoid);
+        const long long area = covered.IsEmpty() ? 0 : 1LL * covered.width * covered.height;
+        if (least < 0 || area < least)
+        {
+            least = area;
+            best = at;
+        }
+    }
+    return best;
 }

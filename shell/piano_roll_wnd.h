@@ -1,12 +1,14 @@
 #pragma once
-// The piano roll window: a modeless, resizable frame beside the main window that draws the last
-// conversion with the shared cairo painter, follows playback with a playhead, seeks on a click
-// in its time ruler, and is remembered (shown or not, size and place) in the settings file.
+// The piano roll window: a normal, resizable window of its own beside the main window that draws
+// the last conversion with the shared cairo painter, follows playback with a playhead, seeks on
+// a click in its time ruler, opens a song dropped on it, and is remembered (shown or not, size
+// and place) in the settings file.
 
 #include <functional>
 #include <string>
 
 #include <wx/frame.h>
+#include <wx/gdicmn.h>
 #include <wx/timer.h>
 
 #include "piano_roll_painter.h"
@@ -19,9 +21,13 @@ class CPianoRollWnd : public wxFrame
 public:
     explicit CPianoRollWnd(wxWindow* parent);
 
-    // Rebuilds the model from the document and fits the whole song into the window.
+    // Rebuilds the model from the document and fits the whole song into the window. The header
+    // keeps the key last given to SetHeaderKey.
     void SetSong(const CTarvel1Doc& doc, bool converted, const std::string& mode, int keyOffset,
                  const std::string& caption);
+    // The key named in the header (`caption`, UTF-8, "" for none) and whose scale rows are
+    // shaded (`mode` None for none).
+    void SetHeaderKey(const std::string& caption, ConversionMode mode, int keyOffset);
     const CPianoRollModel& GetModel() const { return m_model; }
     const CRollViewport& GetViewport() const { return m_view; }
     wxWindow* GetCanvas() const { return m_pCanvas; }
@@ -35,6 +41,9 @@ public:
     void ScrollBy(double pixels);
     void FitAll();
     void ClickAt(double x, double y);
+    // Counts the ruler in bars or in time; the choice is kept in the settings file.
+    void SetRulerInBars(bool bars);
+    void ToggleRuler() { SetRulerInBars(!m_view.bBars); }
     // Moves the playhead to where the player is; scrolls to keep it in sight while playing.
     void FollowPlayer();
 
@@ -43,13 +52,19 @@ private:
     void OnClose(wxCloseEvent& event);
     void OnShow(wxShowEvent& event);
     void OnSize(wxSizeEvent& event);
+    void OnDropFiles(wxDropFilesEvent& event);
     int CanvasWidth() const;
+    // Tells screen readers the song's length, note count and moved count.
+    void Describe();
 
     CPianoRollModel m_model;
     CRollViewport m_view;
     wxWindow* m_pCanvas = nullptr;
     wxTimer m_timer;
     bool m_bFitOnSize = true; // until the user zooms or scrolls, a resize fits the song again
+    std::string m_strKeyCaption;
+    ConversionMode m_keyMode = ConversionMode::None;
+    int m_nHeaderKeyOffset = 0;
     std::function<void()> m_onHidden;
 
     wxDECLARE_EVENT_TABLE();
@@ -69,6 +84,10 @@ public:
     // pane tells how many notes moved, and the roll redraws.
     void SongChanged(const CTarvel1Doc& doc, bool converted, const std::string& mode,
                      int keyOffset);
+    // The key in the roll's header and its shaded scale, kept across songs until it is set
+    // again. Every conversion sets it to its own key and mode; before the first one a caller
+    // may set an estimated key here.
+    void SetHeaderKey(const std::string& caption, ConversionMode mode, int keyOffset);
     // Shows the roll at start-up when it was shown at the last exit.
     void RestoreFromSettings();
     // Writes whether the roll is shown, and its place and size, to the settings file.
@@ -86,4 +105,12 @@ private:
     std::string m_strMode;
     int m_nKeyOffset = 0;
     std::string m_strCaption;
+    std::string m_strKeyCaption;
+    ConversionMode m_keyMode = ConversionMode::None;
+    int m_nHeaderKeyOffset = 0;
 };
+
+// Where a window of `size` goes when `wanted` would cover any part of `avoid` or leave the
+// screen area `screen`: beside `avoid` on the right, else on the left, below, above, else the
+// place of `screen` that covers least of it. `wanted` itself when it is clear.
+wxPoint PlaceClearOf(const wxRect& wanted, const wxRect& avoid, const wxRect& screen);

@@ -121,6 +121,12 @@ bool ChooseOutputForStart(const std::string& profilePath, PlayerOptions& options
     return true;
 }
 
+void OfferPlaybackSettings(wxWindow* parent, const std::string& profilePath)
+{
+    if (Ask(LoadResString(IDS_NO_SOUND_OUTPUT)))
+        EditPlaybackSettings(parent, profilePath);
+}
+
 void EditPlaybackSettings(wxWindow* parent, const std::string& profilePath)
 {
     CPlaybackSettingsDlg dialog(parent, CPlaybackSettings::Load(profilePath), FindSoundFont(""));
@@ -155,9 +161,13 @@ CPlaybackSettingsDlg::CPlaybackSettingsDlg(wxWindow* parent, const CPlaybackSett
     }
     grid->Add(m_pOutput, 1, wxEXPAND);
     grid->AddSpacer(0);
+    // A short line: the library's own reason (one long English sentence) stretched the dialog
+    // across the screen; it stays at hand as the line's tooltip.
     m_pPortsError = new wxStaticText(
         this, wxID_ANY,
-        error.empty() ? wxString() : FromUtf8(FormatResString(IDS_PLAYBACK_NO_PORTS, error)));
+        error.empty() ? wxString() : FromUtf8(LoadResString(IDS_PLAYBACK_NO_PORTS_SHORT)));
+    if (!error.empty())
+        m_pPortsError->SetToolTip(FromUtf8(FormatResString(IDS_PLAYBACK_NO_PORTS, error)));
     grid->Add(m_pPortsError, 0, wxEXPAND);
 
     grid->Add(new wxStaticText(this, wxID_ANY, FromUtf8(LoadResString(IDS_PLAYBACK_SOUNDFONT))), 0,

@@ -39,6 +39,10 @@ bool ChooseOutputForStart(const std::string& profilePath, PlayerOptions& options
 // The 表示 menu's command: the dialog with the saved settings; OK saves what it shows.
 void EditPlaybackSettings(wxWindow* parent, const std::string& profilePath);
 
+// When START found no sound output that opens (no sound card, no sound server): says so in one
+// message of the user's language, without the libraries' own lines, and offers the dialog.
+void OfferPlaybackSettings(wxWindow* parent, const std::string& profilePath);
+
 class CPlaybackSettingsDlg : public wxDialog
 {
 public:

@@ -25,6 +25,7 @@
 #include "conversion.h"
 #include "event_walker.h"
 #include "file.h"
+#include "key_finder.h"
 #include "message_box.h"
 #include "piano_roll_model.h"
 #include "piano_roll_picture.h"
@@ -40,6 +41,8 @@ namespace
 
 constexpr const char* kProgram = "tarvel1-convert";
 constexpr const char* kStandardStream = "-";
+// The --key that converts each song from its own estimated tonic.
+constexpr const char* kAutoKey = "auto";
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
@@ -61,6 +64,13 @@ struct Options
     bool report = false;     // a count of the moved notes instead of the file written
     std::string picturePath; // the piano roll of the conversion
     bool picturePathGiven = false;
+    // An output is standard output itself (-o -, or a name that leads there): the paths written
+    // are not printed into it.
+    bool stdoutTaken = false;
+    bool printKey = false; // each input's estimated key on standard output
+
+    // --print-key without -o only reads: nothing is converted or written.
+    bool PrintKeyOnly() const { return printKey && output.empty(); }
 };
 
 // One song of the run: where it is read from and where it goes.
@@ -68,7 +78,6 @@ struct Job
 {
     std::string input;  // "-" is standard input
     std::string target; // empty: temp.mid; "-": standard output
-    std::string copy;   // for the player, when the song goes to standard output: temp.mid
     bool makeFolders;   // the target's folders are made when missing (-r)
     bool found = false; // found by -r in a folder: a bad one is skipped, not the whole run
     bool skip = false;  // unreadable (found by -r), or its output exists with -n
@@ -247,6 +256,7 @@ int ParseOptions(int argc, char** argv, Options& options)
         kListMidiPorts,
         kReport,
         kPicture,
+        kPrintKey,
         kVersion,
     };
     static const option kLongOptions[] = {
@@ -263,6 +273,7 @@ int ParseOptions(int argc, char** argv, Options& options)
         {"list-midi-ports", no_argument, nullptr, kListMidiPorts},
         {"report", no_argument, nullptr, kReport},
         {"picture", required_argument, nullptr, kPicture},
+        {"print-key", no_argument, nullptr, kPrintKey},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
@@ -320,6 +331,9 @@ int ParseOptions(int argc, char** argv, Options& options)
             options.picturePath = optarg;
             options.picturePathGiven = true;
             break;
+        case kPrintKey:
+            options.printKey = true;
+            break;
         case 'h':
             std::fputs(FormatResString(IDS_CLI_USAGE, kProgram).c_str(), stdout);
             return 0;
@@ -343,9 +357,10 @@ int ParseOptions(int argc, char** argv, Options& options)
 // The checks of the command line alone; returns the usage message, or an empty text.
 std::string CheckUsage(const Options& options)
 {
-    if (!IsEntry(options.key, IDS_KEY_FIRST, IDS_KEY_COUNT))
+    if (!IsEntry(options.key, IDS_KEY_FIRST, IDS_KEY_COUNT) && options.key != kAutoKey)
         return FormatResString(IDS_CLI_BAD_KEY, PrintableName(options.key),
-                               ListOfEntries(IDS_KEY_FIRST, IDS_KEY_COUNT, false));
+                               ListOfEntries(IDS_KEY_FIRST, IDS_KEY_COUNT, false) + ", " +
+                                   kAutoKey);
     if (!IsEntry(options.mode, IDS_MODE_FIRST, IDS_MODE_COUNT))
         return FormatResString(IDS_CLI_BAD_MODE, PrintableName(options.mode),
                                ListOfEntries(IDS_MODE_FIRST, IDS_MODE_COUNT, true));
@@ -377,6 +392,12 @@ std::string CheckUsage(const Options& options)
     // The report's lines would be mixed into the song.
     if (options.report && options.output == kStandardStream)
         return LoadResString(IDS_CLI_REPORT_TO_STDOUT);
+    if (options.printKey && options.output == kStandardStream)
+        return LoadResString(IDS_CLI_PRINT_KEY_TO_STDOUT);
+    if (options.PrintKeyOnly())
+        return playback || !options.picturePath.empty() || options.report
+                   ? LoadResString(IDS_CLI_PRINT_KEY_ONLY)
+                   : "";
     if (options.recursive && (options.output.empty() || options.output == kStandardStream ||
                               (CanAccess(options.output, false) && !IsFolder(options.output))))
         return LoadResString(IDS_CLI_RECURSIVE_FOLDER);
@@ -434,7 +455,7 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
             FindSongs(input, "", found);
             for (const auto& [path, relative] : found)
             {
-                jobs.push_back({path, JoinPath(options.output, relative), "", true});
+                jobs.push_back({path, JoinPath(options.output, relative), true});
                 jobs.back().found = true;
             }
             continue;
@@ -442,12 +463,12 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
         if (toFolder && input == kStandardStream)
             return LoadResString(IDS_CLI_STDIN_NO_NAME);
         jobs.push_back({input,
-                        toFolder ? JoinPath(options.output, BaseName(input)) : options.output, "",
+                        toFolder ? JoinPath(options.output, BaseName(input)) : options.output,
                         options.recursive});
     }
     if (options.output == kStandardStream && jobs.size() > 1)
         return LoadResString(IDS_CLI_STDOUT_ONE_INPUT);
-    if (jobs.size() > 1 && !toFolder)
+    if (jobs.size() > 1 && !toFolder && !options.PrintKeyOnly())
         return LoadResString(IDS_CLI_SEVERAL_INPUTS);
     return "";
 }
@@ -455,9 +476,8 @@ std::string PlanJobs(const Options& options, std::vector<Job>& jobs)
 // Opens every input and looks at every output before anything is written. Reports each
 // problem; returns 0, or the exit status. A song found by -r that cannot be read is skipped and
 // the run goes on; `skipped` tells that the run cannot end in success.
-int CheckFiles(const Options& options, std::vector<Job>& jobs, bool& skipped)
+int CheckFiles(Options& options, std::vector<Job>& jobs, bool& skipped)
 {
-    const bool playback = options.play || !options.renderPath.empty();
     int status = 0;
     std::map<FileId, std::string> inputs; // each input file, by what it is
     for (Job& job : jobs)
@@ -492,8 +512,10 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs, bool& skipped)
         return status;
 
     // Standard output as the song's file: it must not be one of the inputs either.
-    if (const SPathInfo out = QueryDescriptor(STDOUT_FILENO);
-        options.output == kStandardStream && out.kind != SPathInfo::missing)
+    const SPathInfo out = QueryDescriptor(STDOUT_FILENO);
+    const bool haveStdout = out.kind != SPathInfo::missing;
+    options.stdoutTaken = options.output == kStandardStream;
+    if (options.output == kStandardStream && haveStdout)
     {
         const auto input = inputs.find(IdOf(out));
         if (input != inputs.end())
@@ -533,22 +555,6 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs, bool& skipped)
         if (job.target != kStandardStream)
             outputs.push_back({job.target, job.input, job.makeFolders, &job});
     }
-    // The player plays a file: a song sent to standard output also goes to temp.mid.
-    if (playback && jobs.front().target == kStandardStream)
-    {
-        try
-        {
-            jobs.front().copy = TempSongPath();
-        }
-        catch (const CFileException& error)
-        {
-            PrintMessage(
-                jobs.front().input,
-                FormatResString(AFX_IDP_FAILED_TO_WRITE, error.GetFileName(), error.GetReason()));
-            return kExitRefused;
-        }
-        outputs.push_back({jobs.front().copy, jobs.front().input, false, nullptr});
-    }
     if (!options.renderPath.empty())
         outputs.push_back({options.renderPath, "--render", false, nullptr});
     if (!options.picturePath.empty())
@@ -578,6 +584,9 @@ int CheckFiles(const Options& options, std::vector<Job>& jobs, bool& skipped)
             status = kExitRefused;
             continue;
         }
+        if (haveStdout && target.bIdentified && target.nDevice == out.nDevice &&
+            target.nInode == out.nFile)
+            options.stdoutTaken = true;
         if (options.noClobber && job != nullptr && target.bIdentified)
         {
             job->skip = true;
@@ -616,22 +625,23 @@ constexpr int kPictureHeight = 800;
 // a process may hold.
 constexpr std::size_t kCommitBatch = 64;
 
-// Only the song goes to standard output when it is the song's file; otherwise each file written
-// is named there, one line each.
+// Each file written is named on standard output, one line each, unless an output goes there.
 void PrintWrittenPath(const Options& options, const std::string& path)
 {
-    if (options.output != kStandardStream && !options.report)
+    if (!options.stdoutTaken && !options.report)
         std::printf("%s\n", PrintableName(path).c_str());
 }
 
-bool DrawPicture(const Options& options, const CTarvel1Doc& doc)
+bool DrawPicture(const Options& options, const CTarvel1Doc& doc, int keyOffset)
 {
     const MovedNoteCount counts = CountMovedNotes(doc);
     const std::string caption = FormatResString(IDS_NOTES_MOVED, std::to_string(counts.nMoved),
                                                 std::to_string(counts.nNotes));
     std::string error;
-    if (!DrawPianoRollPicture(doc, options.mode, KeyOffsetFromName(options.key), caption,
-                              options.picturePath, kPictureWidth, kPictureHeight, error))
+    const PictureSong song{doc.m_original.data(), doc.m_converted.data(),
+                           static_cast<std::size_t>(doc.m_nLastIndex) + 1, doc.m_nTracks};
+    if (!DrawPianoRollPicture(song, options.mode, keyOffset, caption, options.picturePath,
+                              kPictureWidth, kPictureHeight, error))
     {
         AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
         return false;
@@ -671,9 +681,10 @@ bool CommitSongs(std::vector<PendingSong>& pending)
     return errors.empty();
 }
 
-// Converts one song and writes it, into `pending` when it goes to a file; returns false when it
-// was refused. Messages name the input.
-bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>& pending)
+// Converts one song and writes it, into `pending` when it goes to a file, and keeps its bytes in
+// `converted` when asked; returns false when it was refused. Messages name the input.
+bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>& pending,
+                std::vector<std::uint8_t>* converted)
 {
     CMessagePresenterScope presenter([&job](const std::string& text)
                                      { PrintMessage(job.input, text); });
@@ -699,10 +710,37 @@ bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>
     // said why, and there is nothing to write.
     if (!opened || doc->m_bLoaded != 1)
         return false;
+    int keyOffset = KeyOffsetFromName(options.key);
+    std::string keyLine; // goes out with the song's own line, so a batch keeps the inputs' order
+    if (options.printKey || options.key == kAutoKey)
+    {
+        const KeyEstimate estimate = EstimateKey(*doc);
+        // A note, never an error: the run goes on with the estimate.
+        if (estimate.nNotes == 0)
+            PrintMessage(job.input, LoadResString(IDS_CLI_KEY_NO_NOTES));
+        else if (estimate.IsLowConfidence())
+            PrintMessage(job.input, FormatResString(IDS_CLI_KEY_UNCERTAIN, KeyText(estimate.key),
+                                                    KeyText(estimate.runnerUp)));
+        // The input exactly as given and the key in the box's words: a line for scripts.
+        if (options.printKey)
+            keyLine = PrintableName(job.input) + ": " + KeyText(estimate.key) + "\n";
+        if (options.key == kAutoKey)
+            keyOffset = -estimate.key.nTonic;
+    }
+    if (options.PrintKeyOnly())
+    {
+        std::fputs(keyLine.c_str(), stdout);
+        return true;
+    }
     // Each song converts as if it were the only one: none inherits the running status that the
     // song before it left.
     ResetRunningStatus();
-    doc->Convert(options.mode, KeyOffsetFromName(options.key));
+    doc->Convert(options.mode, keyOffset);
+    // The player takes the song from here, not from the file written: that may be a pipe, a
+    // device or standard output.
+    if (converted != nullptr)
+        converted->assign(doc->m_converted.begin(),
+                          doc->m_converted.begin() + doc->m_nLastIndex + 1);
     try
     {
         if (job.target == kStandardStream)
@@ -710,29 +748,24 @@ bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>
             CFile out;
             out.Attach(STDOUT_FILENO, job.target, CFile::modeWrite);
             WriteConvertedSong(*doc, out);
-            if (!job.copy.empty())
-                WriteConvertedSong(*doc, job.copy, true);
-            return options.picturePath.empty() || DrawPicture(options, *doc);
+            return options.picturePath.empty() || DrawPicture(options, *doc, keyOffset);
         }
         if (job.makeFolders)
             MakeFolders(FolderOfPath(job.target), 0777);
         auto writer = std::make_unique<CSafeWriter>(
             job.target, options.output.empty() ? unsigned(CSafeWriter::scratch) : 0u);
         WriteConvertedSong(*doc, *writer);
-        std::string line;
+        // Nothing but the song goes to standard output when the song does.
+        std::string line = options.stdoutTaken ? std::string() : keyLine;
         if (options.report)
         {
             const MovedNoteCount counts = CountMovedNotes(*doc);
-            line = PrintableName(job.input) + ": " + std::to_string(counts.nMoved) + " of " +
-                   std::to_string(counts.nNotes) + " notes moved\n";
+            line += PrintableName(job.input) + ": " + std::to_string(counts.nMoved) + " of " +
+                    std::to_string(counts.nNotes) + " notes moved\n";
         }
-        else
+        else if (!options.stdoutTaken)
         {
-            // A song written into standard output by its name (/dev/stdout) is not followed by
-            // its name.
-            if (!writer->IsStream() ||
-                !QueryPath(job.target).SameFileAs(QueryDescriptor(STDOUT_FILENO)))
-                line = PrintableName(job.target) + "\n";
+            line += PrintableName(job.target) + "\n";
         }
         pending.push_back({std::move(writer), &job, line});
     }
@@ -746,7 +779,7 @@ bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>
     if (options.picturePath.empty())
         return true;
     // The picture follows its song.
-    return CommitSongs(pending) && DrawPicture(options, *doc);
+    return CommitSongs(pending) && DrawPicture(options, *doc, keyOffset);
 }
 
 // What was printed must have arrived: a full disk or a closed pipe is a failure, not a success.
@@ -802,7 +835,7 @@ int main(int argc, char** argv)
         return kExitRefused;
     }
     bool skipped = false;
-    const int checked = CheckFiles(options, jobs, skipped);
+    const int checked = options.PrintKeyOnly() ? 0 : CheckFiles(options, jobs, skipped);
     if (checked != 0)
         return checked;
 #ifdef TARVEL1_WITH_PLAYBACK
@@ -820,11 +853,13 @@ int main(int argc, char** argv)
 
     bool allWritten = !skipped;
     std::vector<PendingSong> pending;
+    std::vector<std::uint8_t> converted; // the song to play or render
     for (const Job& job : jobs)
     {
         if (job.skip)
             continue;
-        allWritten = ConvertOne(options, job, pending) && allWritten;
+        const bool keep = (options.play || !options.renderPath.empty()) && &job == &jobs.front();
+        allWritten = ConvertOne(options, job, pending, keep ? &converted : nullptr) && allWritten;
         if (pending.size() >= kCommitBatch)
             allWritten = CommitSongs(pending) && allWritten;
     }
@@ -834,10 +869,10 @@ int main(int argc, char** argv)
     {
         CMessagePresenterScope presenter([&jobs](const std::string& text)
                                          { PrintMessage(jobs.front().input, text); });
-        const Job& job = jobs.front();
-        const std::string& song = job.copy.empty() ? job.target : job.copy;
-        allWritten = options.play ? PlayConvertedSong(request, song)
-                                  : RenderConvertedSong(request, song, options.renderPath);
+        const std::string& name = jobs.front().input;
+        allWritten = options.play
+                         ? PlayConvertedSong(request, converted, name)
+                         : RenderConvertedSong(request, converted, name, options.renderPath);
         if (allWritten && !options.play)
             PrintWrittenPath(options, options.renderPath);
     }

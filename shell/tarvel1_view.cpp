@@ -38,6 +38,8 @@ wxBEGIN_EVENT_TABLE(CTarvel1View, CFormView)
     ON_BN_CLICKED(IDC_CONVERT, CTarvel1View::OnConvert)
     ON_BN_CLICKED(IDC_START, CTarvel1View::OnStart)
     ON_BN_CLICKED(IDC_PAUSE, CTarvel1View::OnPause)
+    ON_COMMAND(ID_VIEW_USE_ESTIMATED_KEY, CTarvel1View::OnUseEstimatedKey)
+    ON_UPDATE_COMMAND_UI(ID_VIEW_USE_ESTIMATED_KEY, CTarvel1View::OnUpdateUseEstimatedKey)
     ON_COMMAND(ID_FILE_PRINT, CView::OnFilePrint)
     ON_COMMAND(ID_FILE_PRINT_DIRECT, CView::OnFilePrintDirect)
     ON_COMMAND(ID_FILE_PRINT_PREVIEW, CView::OnFilePrintPreview)
@@ -73,6 +75,16 @@ void CTarvel1View::OnPlayerReady()
     if (!m_pPlayerControl)
     {
         m_pPlayerControl = std::make_unique<CPlayerControl>(*player);
+        m_pPlayerControl->SetOpenErrorPresenter(
+            [this, player](const std::string& error)
+            {
+                // The song's own faults are shown as they are; when the sound output is what
+                // failed, the libraries' reasons mean nothing to the user.
+                if (player->CheckAudioOutput())
+                    AfxMessageBox(error);
+                else
+                    OfferPlaybackSettings(GetParentFrame(), App().GetProfilePath());
+            });
         m_pPlayerControl->SetCaptionObserver(
             [this](const std::string& caption)
             {
@@ -133,6 +145,7 @@ void CTarvel1View::OnInitialUpdate()
     // texts that were showing. A write failure leaves from here, with the boxes as they were.
     if (!g_bFirstUpdate)
         StopAndConvert();
+    EstimateKeyOfSong();
 
     g_bFirstUpdate = false;
     if (m_pPlayerControl || !m_deferred.empty())
@@ -208,6 +221,38 @@ void CTarvel1View::SongConverted(const std::string& mode)
 {
     if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame()))
         frame->GetPianoRoll().SongChanged(*GetDocument(), true, mode, m_nKeyOffset);
+}
+
+void CTarvel1View::EstimateKeyOfSong()
+{
+    const CTarvel1Doc& doc = *GetDocument();
+    m_keyEstimate = EstimateKey(doc);
+    auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame());
+    if (frame == nullptr)
+        return;
+    // Until the next prompt takes the pane; nothing to say before a song was read.
+    if (doc.m_bLoaded == 1)
+        frame->SetMessageText(m_keyEstimate.nNotes == 0
+                                  ? LoadResString(IDS_NO_ESTIMATED_KEY)
+                                  : FormatResString(IDS_ESTIMATED_KEY, KeyText(m_keyEstimate.key)));
+    // The roll names the key and shades its scale until the next conversion names its own.
+    if (m_keyEstimate.nNotes > 0)
+        frame->GetPianoRoll().SetHeaderKey(
+            FormatResString(IDS_ESTIMATED_KEY, KeyText(m_keyEstimate.key)),
+            m_keyEstimate.key.bMinor ? ConversionMode::Minor : ConversionMode::Major,
+            -m_keyEstimate.key.nTonic);
+}
+
+// Only the key box: the mode stays the user's choice, and nothing converts until 変換！.
+void CTarvel1View::OnUseEstimatedKey(wxCommandEvent&)
+{
+    if (m_keyEstimate.nNotes > 0)
+        m_cmbKey.SetWindowText(KeyNameFromTonic(m_keyEstimate.key.nTonic));
+}
+
+void CTarvel1View::OnUpdateUseEstimatedKey(wxUpdateUIEvent& event)
+{
+    event.Enable(m_keyEstimate.nNotes > 0);
 }
 
 void CTarvel1View::OnConvert(wxCommandEvent&)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "key_finder.h"
 #include "song_document.h"
 #include "view.h"
 
@@ -57,6 +58,10 @@ private:
     void ConvertWith(const std::string& mode);
     // Tells the piano roll and the status bar what the conversion with `mode` did.
     void SongConverted(const std::string& mode);
+    // Shows the key of the song as read in the status bar and the piano roll.
+    void EstimateKeyOfSong();
+    void OnUseEstimatedKey(wxCommandEvent& event);
+    void OnUpdateUseEstimatedKey(wxUpdateUIEvent& event);
     // The saved playback settings for the coming START; false when nothing should play.
     bool ApplyPlaybackSettings();
     static void FillBox(CComboBox& box, UINT firstId, UINT count);
@@ -70,6 +75,8 @@ private:
     bool m_bPainted = false;
     // The last write of temp.mid failed: the file there is an older song's, never to be played.
     bool m_bTempWriteFailed = false;
+    // The key of the song as read at the last open or File New; no notes while there is none.
+    KeyEstimate m_keyEstimate;
 
     wxDECLARE_EVENT_TABLE();
 };

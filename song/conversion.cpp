@@ -22,6 +22,12 @@ int KeyOffsetFromName(const std::string& key)
     return kLastKeyOffset;
 }
 
+std::string KeyNameFromTonic(int pitchClass)
+{
+    const int degree = (pitchClass % 12 + 12) % 12;
+    return degree < static_cast<int>(kKeyNames.size()) ? kKeyNames[degree] : "B";
+}
+
 void WriteConvertedSong(const CTarvel1Doc& doc, const std::string& path, bool scratch)
 {
     CFile file(path, CFile::modeCreate | CFile::modeWrite | (scratch ? CFile::modeScratch : 0u));

@@ -12,6 +12,8 @@ constexpr const char* kTempSongName = "temp.mid";
 
 // "C" is 0, "C#" -1, ... "A#" -10; any other text, "B" included, is -11.
 int KeyOffsetFromName(const std::string& key);
+// The key box's text for a pitch class: 0 is "C", 1 "C#", ... 11 "B".
+std::string KeyNameFromTonic(int pitchClass);
 
 // Where temp.mid lives: beside the executable when that folder is writable and not on the search
 // path, otherwise in the user's cache folder, which is created when missing: on POSIX

@@ -9,15 +9,11 @@
 namespace
 {
 
-// Before a song's first tempo event it plays at 120 beats per minute.
-constexpr double kDefaultMicrosPerQuarter = 500000.0;
-// A header whose division is 0 would make every tick endless; the common 96 stands in.
-constexpr int kFallbackTicksPerQuarter = 96;
-
-struct TempoChange
+// The tempo and time signature changes a walk meets, at the song's ticks.
+struct SongClockChanges
 {
-    std::uint64_t nTick;
-    std::uint32_t nMicrosPerQuarter;
+    std::vector<CTempoChange> tempi;
+    std::vector<CMeterChange> meters;
 };
 
 // A note-on or note-off met by the walk: where its note byte is and when it happens.
@@ -39,12 +35,14 @@ inline bool Fits(std::size_t end, std::size_t pos, std::uint64_t count)
 // nothing here: the conversion's walk may have inherited one from an earlier song, which only
 // matters for a track whose first event has no status byte, and such a file is damaged anyway.
 // `onNote` is called for every note-on and note-off; `onTrackEnd` with the tick of each end of
-// track. Tempo changes are collected, ticks counted per track.
+// track. Tempo and time signature changes are collected. Ticks are counted per track, and for
+// format 2 run on from one pattern to the next, as the player plays them.
 template <typename OnNote, typename OnTrackEnd>
-void WalkNotes(const std::uint8_t* data, std::size_t end, int trackCount,
-               std::vector<TempoChange>& tempi, OnNote onNote, OnTrackEnd onTrackEnd)
+void WalkNotes(const std::uint8_t* data, std::size_t end, int trackCount, SongClockChanges& changes,
+               OnNote onNote, OnTrackEnd onTrackEnd)
 {
     const SongSpan song{const_cast<std::uint8_t*>(data), end};
+    const bool patterns = end > 9 && data[8] == 0 && data[9] == 2;
     std::size_t pos = kFirstEventOffset;
     std::uint64_t tick = 0;
     int tracksDone = 0;
@@ -73,17 +71,22 @@ void WalkNotes(const std::uint8_t* data, std::size_t end, int trackCount,
             std::uint32_t length = 0;
             if (!ReadVarLen(song, next, length) || !Fits(end, next, length))
                 break;
-            // Set tempo: three bytes of microseconds per quarter note.
+            // Set tempo: three bytes of microseconds per quarter note. Time signature: the
+            // numerator and the denominator's power of two first.
             if (type == 0x51 && length == 3)
-                tempi.push_back({tick, (std::uint32_t{data[next]} << 16) |
-                                           (std::uint32_t{data[next + 1]} << 8) | data[next + 2]});
+                changes.tempi.push_back({tick, (std::uint32_t{data[next]} << 16) |
+                                                   (std::uint32_t{data[next + 1]} << 8) |
+                                                   data[next + 2]});
+            else if (type == 0x58 && length >= 2)
+                changes.meters.push_back({tick, data[next], data[next + 1]});
             next += length;
             if (endOfTrack)
             {
                 if (!Fits(end, next, 8))
                     break;
                 next += 8;
-                tick = 0;
+                if (!patterns)
+                    tick = 0;
             }
             pos = next;
         }
@@ -123,68 +126,10 @@ inline bool IsSoundingNoteOn(const NoteEvent& event)
     return (event.nStatus >> 4) == 0x9 && event.nVelocity > 0;
 }
 
-// Seconds for ticks under a tempo map; SMPTE division counts real time directly.
-class CTickClock
+std::uint16_t DivisionOf(const std::uint8_t* data, std::size_t size)
 {
-public:
-    CTickClock(const std::uint8_t* data, std::size_t size, std::vector<TempoChange> tempi)
-    {
-        const std::uint8_t high = size > 13 ? data[12] : 0;
-        const std::uint8_t low = size > 13 ? data[13] : 0;
-        if (high & 0x80)
-        {
-            // Negative frames per second (-24, -25, -29, -30), then ticks per frame.
-            const int framesPerSecond = -static_cast<std::int8_t>(high);
-            m_dSmpteTicksPerSecond = double(framesPerSecond) * (low == 0 ? 1 : low);
-            return;
-        }
-        const int division = (high << 8) | low;
-        m_nTicksPerQuarter = division == 0 ? kFallbackTicksPerQuarter : division;
-        std::stable_sort(tempi.begin(), tempi.end(),
-                         [](const TempoChange& a, const TempoChange& b)
-                         { return a.nTick < b.nTick; });
-        double seconds = 0;
-        std::uint64_t tick = 0;
-        double microsPerQuarter = kDefaultMicrosPerQuarter;
-        for (const TempoChange& change : tempi)
-        {
-            seconds += SecondsFor(change.nTick - tick, microsPerQuarter);
-            tick = change.nTick;
-            microsPerQuarter = change.nMicrosPerQuarter;
-            m_segments.push_back({tick, seconds, microsPerQuarter});
-        }
-    }
-
-    double SecondsAt(std::uint64_t tick) const
-    {
-        if (m_dSmpteTicksPerSecond > 0)
-            return double(tick) / m_dSmpteTicksPerSecond;
-        auto after =
-            std::upper_bound(m_segments.begin(), m_segments.end(), tick,
-                             [](std::uint64_t t, const Segment& s) { return t < s.nTick; });
-        if (after == m_segments.begin())
-            return SecondsFor(tick, kDefaultMicrosPerQuarter);
-        const Segment& segment = *(after - 1);
-        return segment.dSeconds + SecondsFor(tick - segment.nTick, segment.dMicrosPerQuarter);
-    }
-
-private:
-    struct Segment
-    {
-        std::uint64_t nTick;
-        double dSeconds;
-        double dMicrosPerQuarter;
-    };
-
-    double SecondsFor(std::uint64_t ticks, double microsPerQuarter) const
-    {
-        return double(ticks) * microsPerQuarter / 1e6 / m_nTicksPerQuarter;
-    }
-
-    int m_nTicksPerQuarter = kFallbackTicksPerQuarter;
-    double m_dSmpteTicksPerSecond = 0;
-    std::vector<Segment> m_segments;
-};
+    return size > 13 ? static_cast<std::uint16_t>((data[12] << 8) | data[13]) : 0;
+}
 
 std::uint8_t DrawableNote(std::uint8_t note)
 {
@@ -198,9 +143,10 @@ MovedNoteCount CountMovedNotes(const CTarvel1Doc& doc)
     MovedNoteCount counts;
     if (doc.m_bLoaded != 1)
         return counts;
-    std::vector<TempoChange> tempi;
+    SongClockChanges changes;
     WalkNotes(
-        doc.m_original.data(), static_cast<std::size_t>(doc.m_nLastIndex) + 1, doc.m_nTracks, tempi,
+        doc.m_original.data(), static_cast<std::size_t>(doc.m_nLastIndex) + 1, doc.m_nTracks,
+        changes,
         [&](const NoteEvent& event)
         {
             if (!IsSoundingNoteOn(event) || (event.nStatus & 0x0F) == kDrumChannel)
@@ -211,6 +157,18 @@ MovedNoteCount CountMovedNotes(const CTarvel1Doc& doc)
         },
         [](std::uint64_t) {});
     return counts;
+}
+
+void ForEachNoteEvent(const std::uint8_t* data, std::size_t size, int trackCount,
+                      const NoteEventHandler& onNote,
+                      const std::function<void(std::uint64_t)>& onTrackEnd)
+{
+    SongClockChanges changes;
+    WalkNotes(
+        data, size, trackCount, changes,
+        [&](const NoteEvent& event)
+        { onNote(event.nNotePos, event.nTick, event.nStatus, event.nVelocity); },
+        onTrackEnd);
 }
 
 void CPianoRollModel::Clear()
@@ -235,10 +193,7 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
                             std::size_t size, int trackCount, ConversionMode mode, int keyOffset)
 {
     Clear();
-    m_mode = mode;
-    m_nKeyOffset = keyOffset;
-    m_bHasScale = mode == ConversionMode::Major || mode == ConversionMode::Minor ||
-                  mode == ConversionMode::Aug || mode == ConversionMode::Dim;
+    SetKey(mode, keyOffset, {});
 
     // Notes are kept in ticks until the tempo map is complete: a format 1 song's tempo track
     // may come before or after the tracks that it times.
@@ -263,9 +218,9 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
     // Each track's notes come in time order; a track begins a new run for the merge below.
     std::vector<std::size_t> runStarts{0};
     std::uint64_t lastTick = 0;
-    std::vector<TempoChange> tempi;
+    SongClockChanges changes;
     WalkNotes(
-        original, size, trackCount, tempi,
+        original, size, trackCount, changes,
         [&](const NoteEvent& event)
         {
             lastTick = std::max(lastTick, event.nTick);
@@ -320,7 +275,9 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
         for (std::size_t i = openHead[key]; i != kNone; i = nextOpen[i])
             pending[i].nEnd = lastTick;
 
-    const CTickClock clock(original, size, std::move(tempi));
+    m_tempo =
+        CTempoMap(DivisionOf(original, size), std::move(changes.tempi), std::move(changes.meters));
+    const CTempoMap& clock = m_tempo;
     m_dTotalSeconds = clock.SecondsAt(lastTick);
     // Each run (a track) is in time order already and one clock times every track, so a merge
     // by tick puts the notes in time order in one pass; a tie goes to the earlier track, as in
@@ -361,6 +318,15 @@ void CPianoRollModel::Build(const std::uint8_t* original, const std::uint8_t* co
         m_nLowest = m_nLowest < 0 ? low : std::min(m_nLowest, low);
         m_nHighest = std::max(m_nHighest, high);
     }
+}
+
+void CPianoRollModel::SetKey(ConversionMode mode, int keyOffset, std::string caption)
+{
+    m_mode = mode;
+    m_nKeyOffset = keyOffset;
+    m_bHasScale = mode == ConversionMode::Major || mode == ConversionMode::Minor ||
+                  mode == ConversionMode::Aug || mode == ConversionMode::Dim;
+    m_strKeyCaption = std::move(caption);
 }
 
 bool CPianoRollModel::IsScaleNote(int note) const

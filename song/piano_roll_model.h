@@ -5,12 +5,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "note_transform.h"
 #include "song_document.h"
+#include "tempo_map.h"
 
 // M: note-on events with a velocity above 0 outside the drum channel; N: those among them whose
 // note number the conversion changed.
@@ -23,6 +25,16 @@ struct MovedNoteCount
 // The counts for the song as read and the converted copy that the last Convert() left. Zero
 // while no song is loaded.
 MovedNoteCount CountMovedNotes(const CTarvel1Doc& doc);
+
+// Every note-on and note-off of a song laid out as the walker expects (`size` bytes announcing
+// `trackCount` tracks), by the same rules as the counts and the roll, reading only: the note
+// byte's position, the tick from its track's start, the status byte and the velocity. Then
+// `onTrackEnd` with the tick of each end of track.
+using NoteEventHandler = std::function<void(std::size_t notePos, std::uint64_t tick,
+                                            std::uint8_t status, std::uint8_t velocity)>;
+void ForEachNoteEvent(const std::uint8_t* data, std::size_t size, int trackCount,
+                      const NoteEventHandler& onNote,
+                      const std::function<void(std::uint64_t)>& onTrackEnd);
 
 // One sounding note: from its note-on to the note-off that ends it (or its track's end).
 struct CRollNote
@@ -55,13 +67,21 @@ public:
     const std::vector<CRollNote>& Notes() const { return m_notes; }
     MovedNoteCount Counts() const { return m_counts; }
     double TotalSeconds() const { return m_dTotalSeconds; }
+    // The song's clock, the player's own: seconds of ticks, and bars and beats for a grid.
+    const CTempoMap& TempoMap() const { return m_tempo; }
     // The lowest and highest pitched note outside the drum channel, before and after the
     // conversion; both -1 when there is none.
     int LowestNote() const { return m_nLowest; }
     int HighestNote() const { return m_nHighest; }
     bool HasDrums() const { return m_bHasDrums; }
 
-    // True when the last conversion's mode has a scale ("major", "minor", "aug", "dim").
+    // The key shown in the roll's header and whose scale rows are shaded: Build() takes the
+    // conversion's mode and key with an empty caption; a caller that names the key ("D minor")
+    // or knows a better one (an estimate before the first conversion) sets it here.
+    void SetKey(ConversionMode mode, int keyOffset, std::string caption);
+    const std::string& KeyCaption() const { return m_strKeyCaption; }
+
+    // True when the shown key's mode has a scale ("major", "minor", "aug", "dim").
     bool HasScale() const { return m_bHasScale; }
     // True when `note` lies on that scale.
     bool IsScaleNote(int note) const;
@@ -82,4 +102,6 @@ private:
     bool m_bHasScale = false;
     ConversionMode m_mode = ConversionMode::None;
     int m_nKeyOffset = 0;
+    std::string m_strKeyCaption;
+    CTempoMap m_tempo;
 };

@@ -10,16 +10,10 @@
 namespace
 {
 
-constexpr std::uint8_t kSignature[4] = {'M', 'T', 'h', 'd'};
 // Bytes 0 to 4: what a file without the signature leaves as the song.
 constexpr std::size_t kRejectedSize = 5;
 // A song read from a pipe grows from here, doubling.
 constexpr std::size_t kFirstChunkOfUnknownSize = 0x10000;
-
-bool IsEndOfTrack(const std::uint8_t* song, std::size_t i)
-{
-    return song[i - 2] == 0xFF && song[i - 1] == 0x2F && song[i] == 0x00;
-}
 
 } // namespace
 
@@ -51,7 +45,7 @@ void CTarvel1Doc::LoadSong(CArchive& ar)
 
     for (std::size_t i = 0; i < 4; ++i)
         song[i] = ar.ReadByte();
-    if (std::memcmp(song, kSignature, sizeof kSignature) != 0)
+    if (!HasSongSignature(song))
     {
         // The rejected file's name bytes are kept and the song ends at byte 4, as the scan left
         // them; both copies hold at least those five bytes.
@@ -70,33 +64,42 @@ void CTarvel1Doc::LoadSong(CArchive& ar)
     // song ends.
     for (std::size_t i = 4; i < 12; ++i)
         song[i] = ar.ReadByte();
-    const int tracks = song[10] * 256 + song[11];
+    CSongEndScan ends(SongHeaderTracks(song));
+    const int tracks = ends.Tracks();
 
-    // Any FF 2F 00 counts as an end of track, wherever it stands; the count is checked after
-    // every byte, so a header announcing no tracks ends the song at byte 12.
-    int tracksSeen = 0;
     std::size_t i = 12;
-    for (;; ++i)
+    try
     {
-        if (i == incoming.size())
+        for (;; ++i)
         {
-            if (i == kSongLimit)
+            if (i == incoming.size())
             {
-                std::uint8_t more;
-                if (!ar.TryReadByte(more))
-                    AfxThrowArchiveException(CArchiveException::endOfFile,
-                                             ar.GetFile()->GetFilePath());
-                AfxThrowArchiveException(CArchiveException::badIndex, ar.GetFile()->GetFilePath(),
-                                         AFX_IDP_SONG_TOO_LARGE);
+                if (i == kSongLimit)
+                {
+                    std::uint8_t more;
+                    if (!ar.TryReadByte(more))
+                        AfxThrowArchiveException(CArchiveException::endOfFile,
+                                                 ar.GetFile()->GetFilePath());
+                    AfxThrowArchiveException(CArchiveException::badIndex,
+                                             ar.GetFile()->GetFilePath(), AFX_IDP_SONG_TOO_LARGE);
+                }
+                incoming.resize(std::min(incoming.size() * 2, kSongLimit));
+                song = incoming.data();
             }
-            incoming.resize(std::min(incoming.size() * 2, kSongLimit));
-            song = incoming.data();
+            song[i] = ar.ReadByte();
+            if (ends.EndsAt(song, i))
+                break;
         }
-        song[i] = ar.ReadByte();
-        if (IsEndOfTrack(song, i))
-            ++tracksSeen;
-        if (tracksSeen == tracks)
-            break;
+    }
+    catch (const CArchiveException& error)
+    {
+        if (error.m_cause != CArchiveException::endOfFile)
+            throw;
+        // The user learns how many ends of track were missing, which tells a cut file from a
+        // header that announces tracks the file never had.
+        AfxThrowArchiveException(CArchiveException::endOfFile, error.GetFileName(),
+                                 IDS_SONG_ENDS_EARLY, std::to_string(tracks),
+                                 std::to_string(ends.Seen()));
     }
 
     incoming.resize(i + 1);

@@ -7,10 +7,7 @@
 #include <vector>
 
 #include "document.h"
-
-// A song occupies at most this many bytes (64 MiB); a longer one is refused before it is read
-// whole.
-constexpr std::size_t kSongLimit = 0x4000000;
+#include "song_reader.h"
 
 class CTarvel1Doc : public CDocument
 {

@@ -320,24 +320,30 @@ bool CStatusBar::SetIndicators(const UINT* ids, int count)
     if (count <= 0)
         return false;
     m_indicators.assign(ids, ids + count);
-    std::vector<int> widths;
     for (UINT indicator : m_indicators)
-    {
-        if (indicator == ID_SEPARATOR)
-        {
-            widths.push_back(-1);
-            continue;
-        }
-        const std::string& text = LoadResString(indicator);
-        if (text.empty())
+        if (indicator != ID_SEPARATOR && LoadResString(indicator).empty())
             return false;
-        // Wide enough for the text with a little air, whether or not it is showing.
-        widths.push_back(GetTextExtent(FromUtf8(text)).x + 16);
-    }
-    SetFieldsCount(count, widths.data());
+    SetFieldsCount(count);
+    m_shown.clear(); // the first update sets the widths
     SetStatusText(FromUtf8(LoadResString(AFX_IDS_IDLEMESSAGE)), 0);
     UpdateIndicators();
     return true;
+}
+
+void CStatusBar::UpdateWidths()
+{
+    // An indicator that shows nothing gives its room to the message pane, so that a prompt or
+    // the moved-note count shows whole in a window of the form's width.
+    std::vector<int> widths;
+    for (std::size_t i = 0; i < m_indicators.size(); ++i)
+    {
+        if (m_indicators[i] == ID_SEPARATOR)
+            widths.push_back(-1);
+        else
+            widths.push_back(
+                m_shown[i] ? GetTextExtent(FromUtf8(LoadResString(m_indicators[i]))).x + 16 : 0);
+    }
+    SetStatusWidths(static_cast<int>(widths.size()), widths.data());
 }
 
 UINT CStatusBar::GetItemID(int index) const
@@ -370,5 +376,13 @@ void CStatusBar::UpdateIndicators()
         const wxString text = on ? FromUtf8(LoadResString(m_indicators[i])) : wxString();
         if (GetStatusText(static_cast<int>(i)) != text)
             SetStatusText(text, static_cast<int>(i));
+    }
+    std::vector<bool> shown(m_indicators.size(), false);
+    for (std::size_t i = 0; i < m_indicators.size(); ++i)
+        shown[i] = m_indicators[i] == ID_SEPARATOR || !GetStatusText(static_cast<int>(i)).empty();
+    if (shown != m_shown)
+    {
+        m_shown = shown;
+        UpdateWidths();
     }
 }

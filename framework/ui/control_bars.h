@@ -89,7 +89,11 @@ public:
     void UpdateIndicators();
 
 private:
+    // The panes' widths for which indicators show their text now.
+    void UpdateWidths();
+
     std::vector<UINT> m_indicators;
+    std::vector<bool> m_shown; // by pane: the message pane, and indicators that show a text
 };
 
 // The keyboard's lock states as the display server reports them.

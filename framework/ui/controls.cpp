@@ -68,16 +68,6 @@ int CComboBox::GetCount() const
     return static_cast<int>(GetComboBox()->GetCount());
 }
 
-std::string CComboBox::GetLBText(int index) const
-{
-    return ToUtf8(GetComboBox()->GetString(static_cast<unsigned>(index)));
-}
-
-void CComboBox::SetCurSel(int index)
-{
-    GetComboBox()->SetSelection(index);
-}
-
 void DDX_Control(CDataExchange* pDX, UINT id, CWnd& control)
 {
     if (control.GetSafeHwnd() != nullptr)

@@ -47,9 +47,6 @@ public:
     // Inserts at `index` (-1: at the end) whatever the box's sort style; returns the position.
     int InsertString(int index, const std::string& text);
     int GetCount() const;
-    std::string GetLBText(int index) const;
-    // Picks entry `index` into the field, as a user does from the list.
-    void SetCurSel(int index);
 
     wxOwnerDrawnComboBox* GetComboBox() const;
 };

@@ -3,6 +3,7 @@
 #include <wx/app.h>
 
 #include "dialog_template.h"
+#include "gtk_native.h"
 #include "message_box.h"
 
 wxBEGIN_EVENT_TABLE(CDialog, wxDialog)
@@ -36,6 +37,8 @@ bool CDialog::Create()
     SetAffirmativeId(IDOK);
     SetEscapeId(IDOK);
     CentreOnParent();
+    if (tmpl->style & DS_MODAL_CAPTION)
+        AfxSetModalPopupFrame(this);
     CDataExchange dx(this, false);
     DoDataExchange(&dx);
     return OnInitDialog();

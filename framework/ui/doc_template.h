@@ -34,7 +34,6 @@ public:
 
     CDocument* GetDocument() const { return m_pOnlyDoc.get(); }
     CFrameWnd* GetFrame() const { return m_pFrame.get(); }
-    UINT GetResourceId() const { return m_nIDResource; }
 
     // The frame is going away: the document stays until the template does.
     void OnFrameClosing(CFrameWnd* frame);

@@ -109,6 +109,78 @@ std::string AfxGetAccessibleName(wxWindow* window)
     return name != nullptr ? name : "";
 }
 
+void AfxSetAccessibleDescription(wxWindow* window, const std::string& description)
+{
+    using Accessible = void* (*)(void*);
+    using SetDescription = void (*)(void*, const char*);
+    static const auto accessible = Symbol<Accessible>("gtk_widget_get_accessible");
+    static const auto set = Symbol<SetDescription>("atk_object_set_description");
+    void* widget = window != nullptr ? static_cast<void*>(window->GetHandle()) : nullptr;
+    if (widget == nullptr || accessible == nullptr || set == nullptr)
+        return;
+    if (void* object = accessible(widget))
+        set(object, description.c_str());
+}
+
+std::string AfxGetAccessibleDescription(wxWindow* window)
+{
+    using Accessible = void* (*)(void*);
+    using GetDescription = const char* (*)(void*);
+    static const auto accessible = Symbol<Accessible>("gtk_widget_get_accessible");
+    static const auto get = Symbol<GetDescription>("atk_object_get_description");
+    void* widget = window != nullptr ? static_cast<void*>(window->GetHandle()) : nullptr;
+    if (widget == nullptr || accessible == nullptr || get == nullptr)
+        return {};
+    void* object = accessible(widget);
+    const char* text = object != nullptr ? get(object) : nullptr;
+    return text != nullptr ? text : "";
+}
+
+void AfxSetModalPopupFrame(wxWindow* window)
+{
+    using Realize = void (*)(void*);
+    using GetWindow = void* (*)(void*);
+    using SetFlags = void (*)(void*, int);
+    static const auto realize = Symbol<Realize>("gtk_widget_realize");
+    static const auto getWindow = Symbol<GetWindow>("gtk_widget_get_window");
+    static const auto setDecorations = Symbol<SetFlags>("gdk_window_set_decorations");
+    static const auto setFunctions = Symbol<SetFlags>("gdk_window_set_functions");
+    void* widget = window != nullptr ? static_cast<void*>(window->GetHandle()) : nullptr;
+    if (widget == nullptr || !realize || !getWindow || !setDecorations || !setFunctions)
+        return;
+    realize(widget);
+    void* gdkWindow = getWindow(widget);
+    if (gdkWindow == nullptr)
+        return;
+    // GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU, and GDK_FUNC_MOVE | GDK_FUNC_CLOSE:
+    // the window manager otherwise offers minimise and maximise on a dialog as on any window.
+    setDecorations(gdkWindow, (1 << 1) | (1 << 3) | (1 << 4));
+    setFunctions(gdkWindow, (1 << 2) | (1 << 5));
+}
+
+std::string AfxFileChooserFileName(wxWindow* dialog)
+{
+    using IsA = int (*)(void*, unsigned long);
+    using ChooserType = unsigned long (*)();
+    using GetFileName = char* (*)(void*);
+    using Free = void (*)(void*);
+    static const auto isA = Symbol<IsA>("g_type_check_instance_is_a");
+    static const auto chooserType = Symbol<ChooserType>("gtk_file_chooser_get_type");
+    static const auto getFileName = Symbol<GetFileName>("gtk_file_chooser_get_filename");
+    static const auto release = Symbol<Free>("g_free");
+    void* widget = dialog != nullptr ? static_cast<void*>(dialog->GetHandle()) : nullptr;
+    if (widget == nullptr || !isA || !chooserType || !getFileName || !release ||
+        !isA(widget, chooserType()))
+        return {};
+    // GLib's file names are the file system's own bytes, whatever the locale says.
+    char* name = getFileName(widget);
+    if (name == nullptr)
+        return {};
+    std::string bytes(name);
+    release(name);
+    return bytes;
+}
+
 void AfxSetAccessibleRole(wxWindow* window, const char* role)
 {
     using Accessible = void* (*)(void*);

@@ -19,7 +19,6 @@ public:
     void Add(const std::string& path);
 
     const std::vector<std::string>& GetEntries() const { return m_entries; }
-    std::size_t GetMaxSize() const { return m_nMaxSize; }
     const std::string& GetProfilePath() const { return m_strProfilePath; }
 
     // The group and key names inside the profile.

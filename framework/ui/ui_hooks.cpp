@@ -8,6 +8,7 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include "gtk_native.h"
 #include "message_box.h"
 #include "string_table.h"
 #include "win_app.h"
@@ -29,7 +30,10 @@ bool ShowFileDialog(bool open, const std::string& title, std::string& path)
                         suggestion.GetPath(), suggestion.GetFullName(), wildcard, style);
     if (dialog.ShowModal() != wxID_OK)
         return false;
-    path = ToFileName(dialog.GetPath());
+    // wx hands the chosen name over as text, and a name that is not UTF-8 does not survive that
+    // (it came back empty, which opened the working folder): GTK's own bytes are taken.
+    const std::string bytes = AfxFileChooserFileName(&dialog);
+    path = !bytes.empty() ? bytes : ToFileName(dialog.GetPath());
     return true;
 }
 

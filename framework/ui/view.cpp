@@ -77,11 +77,6 @@ CFrameWnd* CView::GetParentFrame() const
 
 void CView::OnInitialUpdate()
 {
-    OnUpdate();
-}
-
-void CView::OnUpdate()
-{
     Refresh();
 }
 

@@ -36,8 +36,6 @@ public:
 
     // After every new and every successfully opened document.
     virtual void OnInitialUpdate();
-    // The document changed: repaint.
-    virtual void OnUpdate();
     // Every repaint of the view.
     virtual void OnDraw(wxDC& dc);
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <wx/intl.h>
@@ -148,6 +149,12 @@ void InitMessageLocale()
     {
         std::setlocale(LC_MESSAGES, "");
     }
+    // The system's reasons (strerror) come in LC_MESSAGES's language but in LC_CTYPE's
+    // character set, which wx leaves at C: Japanese came out as "?????". The user's own
+    // setting is taken; where that cannot write every character, UTF-8 is.
+    const char* ctype = std::setlocale(LC_CTYPE, "");
+    if (ctype == nullptr || std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+        std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "conversion.h"
+#include "key_songs.h"
 #include "smf_builder.h"
 #include "string_table.h"
 #include "test_files.h"
@@ -113,7 +114,7 @@ TEST(ConvertCli, RefusedInputWritesNothing)
                            LoadResString(IDS_NOT_MIDI_FILE) + "\n");
     run = Convert(folder, {"-o", folder.File("keep.mid"), folder.File("cut.mid")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find(FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("cut.mid"))),
+    EXPECT_NE(run.err.find(FormatResString(IDS_SONG_ENDS_EARLY, folder.File("cut.mid"), "3", "1")),
               std::string::npos)
         << run.err;
     run = Convert(folder, {"-o", folder.File("new.mid"), folder.File("missing.mid")});
@@ -426,6 +427,40 @@ TEST(ConvertCli, ReportCountsWhatAnIndependentReaderCounts)
     }
 }
 
+// The lines are for scripts: the input as given, the tonic as the key box writes it, the mode.
+// A song without a key is a note on stderr, never a failure.
+TEST(ConvertCli, PrintKeyGivesOneExactLinePerInputAndKeyAutoConvertsFromIt)
+{
+    ScratchFolder folder;
+    const std::string songs = folder.File("songs");
+    ASSERT_EQ(mkdir(songs.c_str(), 0755), 0);
+    const std::string minor = songs + "/a.mid", sharp = songs + "/b.mid", drums = songs + "/c.mid";
+    WriteBytes(minor, MakeKeySong(2, true, KeySongKind::ScaleAndCadence));
+    WriteBytes(sharp, MakeKeySong(6, false, KeySongKind::ScaleAndCadence));
+    WriteBytes(drums, MakeSmf({Concat({{0x00, 0x99, 36, 100, 0x60, 0x89, 36, 0}, kEndOfTrack})}));
+
+    CliRun run = Convert(folder, {"--print-key", minor, sharp});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, minor + ": D minor\n" + sharp + ": F# major\n");
+    EXPECT_EQ(run.err, "");
+
+    run = Convert(folder, {"--print-key", "-r", songs});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, minor + ": D minor\n" + sharp + ": F# major\n" + drums + ": C major\n");
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(run.err.rfind("tarvel1-convert: " + drums + ": ", 0), 0u) << run.err;
+
+    const std::string out = folder.File("out.mid");
+    run = Convert(
+        folder, {"--key", "auto", "--mode", "minor", "--print-key", "--report", "-o", out, sharp});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind(sharp + ": F# major\n" + sharp + ": ", 0), 0u) << run.out;
+    EXPECT_EQ(ReadBytes(out), LibraryResult(sharp, "minor", "F#"));
+
+    EXPECT_EQ(Convert(folder, {"--key", "Auto", sharp}).status, 2);
+    EXPECT_EQ(Convert(folder, {"--print-key", "-o", "-", sharp}).status, 2);
+}
+
 TEST(ConvertCli, PictureShowsTheConversionAndNeverReplacesTheInput)
 {
     ScratchFolder folder;
@@ -535,6 +570,12 @@ TEST(ConvertCli, StandardOutputCarriesTheSongAloneAndNeverAnInput)
     EXPECT_EQ(Bytes(run.out.begin(), run.out.end()), round);
     run = Convert(folder, {"--picture", folder.File("roll.png"), "-o", folder.File("o.mid"), song});
     EXPECT_EQ(run.out, folder.File("o.mid") + "\n" + folder.File("roll.png") + "\n");
+    // A picture into standard output by its name: the picture alone, and /dev/stdout stays.
+    ASSERT_EQ(symlink("/dev/stdout", folder.File("out.png").c_str()), 0);
+    run = Convert(folder, {"--picture", folder.File("out.png"), "-o", folder.File("p.mid"), song});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.compare(1, 3, "PNG"), 0);
+    EXPECT_EQ(run.out.find(folder.File("p.mid")), std::string::npos);
 
     // A reader that has gone: one message and exit 1, not a signal.
     for (const std::string& out : {std::string("-"), folder.File("x.mid")})

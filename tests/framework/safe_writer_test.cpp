@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "safe_writer.h"
+#include "user_folders.h"
 #include "test_files.h"
 
 namespace
@@ -288,4 +289,24 @@ TEST(SafeWriter, CommittingTogetherPutsEveryFileInPlaceAndReportsEachFailure)
     EXPECT_EQ(ReadText(folder.File("a.mid")), "a.mid");
     EXPECT_EQ(ReadText(folder.File("b.mid")), "b.mid");
     EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"a.mid", "b.mid"}));
+}
+
+TEST(UserFolders, XdgFirstThenHomeAndNeverAGuess)
+{
+    EXPECT_EQ(UserFolderPathFor(UserFolder::config, "/xdg/config", "/home/u"), "/xdg/config");
+    EXPECT_EQ(UserFolderPathFor(UserFolder::config, "relative", "/home/u"), "/home/u/.config");
+    EXPECT_EQ(UserFolderPathFor(UserFolder::cache, nullptr, "/home/u"), "/home/u/.cache");
+    // Without an absolute home there is no folder, rather than one in /tmp.
+    EXPECT_EQ(ErrorOf([] { UserFolderPathFor(UserFolder::config, nullptr, nullptr); }), ENOENT);
+    EXPECT_EQ(ErrorOf([] { UserFolderPathFor(UserFolder::cache, "", "home"); }), ENOENT);
+    // HOME unset: the password database's home.
+    const char* saved = std::getenv("HOME");
+    const std::string home = saved != nullptr ? saved : "";
+    unsetenv("HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    const std::string found = UserFolderPath(UserFolder::config);
+    if (saved != nullptr)
+        setenv("HOME", home.c_str(), 1);
+    EXPECT_EQ(found.compare(0, 1, "/"), 0) << found;
+    EXPECT_NE(found.rfind("/tmp", 0), 0u) << found;
 }

@@ -498,3 +498,29 @@ TEST(ConvertCliPlayback, BadPlaybackUsageExitsWithTwo)
 }
 
 } // namespace
+
+TEST(ConvertCliPlayback, RenderTakesTheSongFromMemoryWhateverTheSongsOutputIs)
+{
+    ScratchFolder folder;
+    const std::string reference = folder.File("reference.wav");
+    ASSERT_EQ(RunConvert(folder, {"--mode=minor", "-o", folder.File("ref.mid"), "--render",
+                                  reference, DataPath("round.mid")})
+                  .status,
+              0);
+    // Standard output carries the song alone; /dev/null and a link to a missing render work too.
+    const std::string wav = folder.File("out.wav");
+    CliRun run =
+        RunConvert(folder, {"--mode=minor", "-o", "-", "--render", wav, DataPath("round.mid")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Bytes(run.out.begin(), run.out.end()), ReadBytes(folder.File("ref.mid")));
+    EXPECT_EQ(ReadBytes(wav), ReadBytes(reference));
+    ASSERT_EQ(symlink("made.wav", folder.File("dangling.wav").c_str()), 0);
+    run = RunConvert(folder, {"--mode=minor", "-o", "/dev/null", "--render",
+                              folder.File("dangling.wav"), DataPath("round.mid")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "/dev/null\n" + folder.File("dangling.wav") + "\n");
+    EXPECT_EQ(ReadBytes(folder.File("made.wav")), ReadBytes(reference));
+    struct stat st;
+    ASSERT_EQ(lstat(folder.File("dangling.wav").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "piano_roll_model.h"
+
 #include "smf_builder.h"
 #include "string_table.h"
 #include "test_files.h"
@@ -251,8 +253,8 @@ TEST(MidiSequence, BrokenFilesAreRefusedWithTheirReason)
     EXPECT_EQ(Refusal(huge), Track1(IDS_SMF_TRUNCATED));
 
     // Every prefix of a real song is refused, and a refusal leaves nothing of the song before.
-    // The one long song is cut at every fifth byte and at every byte of its last kilobyte, to
-    // keep the time under the sanitizers in seconds.
+    // The short songs are cut at every byte; the one long song at every fifth byte and at every
+    // byte of its last kilobyte, to keep the time under the sanitizers in seconds.
     for (const std::string& name : kRealSongs)
     {
         const Bytes song = ReadBytes(DataPath(name));
@@ -330,3 +332,39 @@ TEST(MidiSequence, StateAtChasesWhatTheSongSetBeforeThatTime)
 }
 
 } // namespace
+
+// The piano roll and the player time a song with one clock: a format 2 song's patterns are drawn
+// one after the other, where the player plays them, through a tempo change in the first pattern.
+TEST(MidiSequence, PianoRollDrawsEveryNoteWhenThePlayerPlaysIt)
+{
+    const Bytes first = Concat({{0x00, 0x90, 60, 100},
+                                {0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90}, // 1 quarter: x2
+                                {0x00, 0x80, 60, 0},
+                                {0x83, 0x60, 0x90, 62, 100},
+                                {0x81, 0x70, 0x80, 62, 0},
+                                kEndOfTrack});
+    const Bytes second = Concat({{0x00, 0xFF, 0x58, 0x04, 0x03, 0x02, 0x18, 0x08}, // 3/4
+                                 {0x10, 0x91, 64, 100},
+                                 {0x83, 0x60, 0x81, 64, 0},
+                                 kEndOfTrack});
+    for (const int format : {1, 2})
+    {
+        SCOPED_TRACE(format);
+        const Bytes song = WithHeader(MakeSmf({first, second}), 480, format);
+        const CMidiSequence seq = MustRead(song);
+        CPianoRollModel roll;
+        roll.Build(song.data(), song.data(), song.size(), 2, ConversionMode::None, 0);
+        std::vector<double> played;
+        for (const CMidiEvent& ev : seq.Events())
+            if ((ev.status & 0xF0) == 0x90)
+                played.push_back(double(ev.nMicros) / 1e6);
+        ASSERT_EQ(roll.Notes().size(), played.size());
+        for (std::size_t i = 0; i < played.size(); ++i)
+            EXPECT_NEAR(roll.Notes()[i].dStart, played[i], 1e-6) << i;
+        EXPECT_NEAR(roll.TotalSeconds(), double(seq.TotalMicros()) / 1e6, 1e-6);
+        // The second pattern's note comes after the first's in format 2, at once in format 1.
+        EXPECT_EQ(roll.Notes().back().nNote, format == 2 ? 64 : 62);
+        EXPECT_EQ(roll.TempoMap().BeatAt(seq.TotalTicks()).nBar,
+                  seq.TempoMap().BeatAt(seq.TotalTicks()).nBar);
+    }
+}

@@ -8,6 +8,7 @@
 #include "playback_test_support.h"
 #include "smf_builder.h"
 #include "sound_font.h"
+#include "song_reader.h"
 #include "string_table.h"
 
 namespace
@@ -355,7 +356,15 @@ TEST_F(SequencerPlayer, AFailedOpenSaysWhyAndLeavesThePlayerClosedAndUsable)
         RenderFrames(*m_player, 256);
         EXPECT_EQ(m_player->ActiveVoices(), 0) << "the song played before goes on";
     }
-    OpenAndPlay();
+    // A song in memory is found by the same scan: a cut one is refused with the loader's words,
+    // and bytes after the last end of track are not part of the song.
+    const Bytes cut = ReadBytes(truncated);
+    EXPECT_FALSE(m_player->OpenSong(cut.data(), cut.size(), "memory"));
+    EXPECT_EQ(m_player->ErrorText(), SongScanMessage(ScanSong(cut.data(), cut.size()), "memory"));
+    Bytes whole = ReadBytes(m_strSong);
+    whole.insert(whole.end(), {0x00, 0xF1, 0x00});
+    ASSERT_TRUE(m_player->OpenSong(whole.data(), whole.size(), "memory")) << m_player->ErrorText();
+    ASSERT_TRUE(m_player->Play());
     EXPECT_GT(Peak(RenderFrames(*m_player, FramesOf(1.5))), 1000);
 }
 

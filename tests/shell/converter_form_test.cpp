@@ -222,6 +222,9 @@ TEST_F(ConverterFormTest, TempFileThatCannotBeWrittenIsReportedAndTheBoxesKeepTh
     ASSERT_EQ(Record().messages.size(), 1u);
     EXPECT_NE(Record().messages[0].find(m_strTempPath), std::string::npos) << Record().messages[0];
     EXPECT_NE(Record().messages[0].find("書きこめません"), std::string::npos);
+    // The system's own reason in Japanese too, in characters rather than "?????".
+    EXPECT_NE(Record().messages[0].find("ディレクトリです"), std::string::npos)
+        << Record().messages[0];
 
     // An open still succeeds, but its initial update stops at the write: the boxes are not reset.
     Record().fileAnswers.push_back(DataPath("bossa.mid"));

@@ -12,6 +12,7 @@
 
 #include <wx/button.h>
 #include <wx/clipbrd.h>
+#include <wx/dialog.h>
 #include <wx/odcombo.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
@@ -24,6 +25,7 @@
 #include "resource.h"
 #include "sequencer_player.h"
 #include "string_table.h"
+#include "ui_hooks.h"
 #include "wx_text.h"
 
 namespace
@@ -445,3 +447,31 @@ TEST_F(DesktopTest, FileNamesAreKeptAsTheirBytesAndShownReadably)
 }
 
 } // namespace
+
+// The GTK file dialog hands wx a name as text, and a Shift-JIS name did not survive that: the
+// working folder was opened instead. The real dialog, left on such a file.
+TEST_F(DesktopTest, TheOpenDialogKeepsANameThatIsNotUtf8)
+{
+    const std::string song = m_scratch.File("\x83\x65\x83\x58\x83\x67.mid"); // テスト, Shift-JIS
+    WriteBytes(song, ReadBytes(DataPath("round.mid")));
+    ASSERT_TRUE(StartApp());
+    const FilePrompter recorder = AfxSetFilePrompter(nullptr);
+    using SetFileName = int (*)(void*, const char*);
+    const auto setFileName =
+        reinterpret_cast<SetFileName>(dlsym(RTLD_DEFAULT, "gtk_file_chooser_set_filename"));
+    ASSERT_NE(setFileName, nullptr);
+    Record().onModal = [&](wxDialog* dialog)
+    {
+        dialog->Show();
+        Pump(300);
+        EXPECT_TRUE(setFileName(dialog->GetHandle(), song.c_str()));
+        Pump(500);
+        dialog->Hide();
+        return int(wxID_OK);
+    };
+    SendCommand(ID_FILE_OPEN);
+    AfxSetFilePrompter(recorder);
+    EXPECT_EQ(Doc()->GetPathName(), song);
+    EXPECT_EQ(Doc()->m_bLoaded, 1);
+    EXPECT_TRUE(Record().messages.empty()) << Record().messages.front();
+}

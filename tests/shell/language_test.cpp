@@ -17,6 +17,7 @@
 #include "gui_test.h"
 #include "control_bars.h"
 #include "resource.h"
+#include "string_table.h"
 #include "ui_resources.h"
 
 namespace
@@ -95,6 +96,31 @@ TEST_F(LanguageTest, MenusAboutBoxAndStockButtonsShareOneLanguage)
     };
     SendCommand(ID_APP_ABOUT);
     EXPECT_TRUE(shown);
+}
+
+// At the window's first size, each prompt of the menus and the moved-note count show whole in
+// the message pane: English prompts were cut to "Show or hide the …", all three alike.
+TEST_F(LanguageTest, PromptsAndTheMovedNoteCountFitTheMessagePane)
+{
+    ASSERT_TRUE(StartApp({DataPath("bossa.mid")}));
+    wxStatusBar* bar = Frame()->GetStatusBar();
+    std::vector<std::string> texts;
+    for (UINT id : {ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_APP_EXIT, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR,
+                    ID_VIEW_PIANO_ROLL, ID_VIEW_PLAYBACK_SETTINGS, ID_APP_ABOUT})
+    {
+        const std::string& prompt = LoadResString(id);
+        texts.push_back(prompt.substr(0, prompt.find('\n')));
+    }
+    texts.push_back(FormatResString(IDS_NOTES_MOVED, "12345", "123456"));
+    Pump(200);
+    wxRect pane;
+    ASSERT_TRUE(bar->GetFieldRect(0, pane));
+    for (const std::string& text : texts)
+    {
+        // GTK's label keeps a few pixels of padding on each side.
+        EXPECT_LE(bar->GetTextExtent(wxString::FromUTF8(text)).x + 8, pane.width)
+            << text << " in " << pane.width << " px";
+    }
 }
 
 TEST_F(LanguageTest, ConverterSpeaksTheLanguageOfItsLocale)

@@ -64,7 +64,8 @@ TEST_F(MainFrameTest, StartsWithTheMenusOfTheProgram)
          {{"ﾂｰﾙ ﾊﾞｰ(&T)", ID_VIEW_TOOLBAR},
           {"ｽﾃｰﾀｽ ﾊﾞｰ(&S)", ID_VIEW_STATUS_BAR},
           {"ﾋﾟｱﾉﾛｰﾙ(&P)", ID_VIEW_PIANO_ROLL},
-          {"演奏設定(&O)...", ID_VIEW_PLAYBACK_SETTINGS}}},
+          {"演奏設定(&O)...", ID_VIEW_PLAYBACK_SETTINGS},
+          {"推定キーを使う(&E)", ID_VIEW_USE_ESTIMATED_KEY}}},
         {"ﾍﾙﾌﾟ(&H)", {{"ﾊﾞｰｼﾞｮﾝ情報(&A)...", ID_APP_ABOUT}}},
     };
     ASSERT_EQ(bar->GetMenuCount(), expected.size());
@@ -249,7 +250,7 @@ TEST_F(MainFrameTest, MenuItemsShowTheirPromptsInTheMessagePane)
         {ID_APP_EXIT, "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"},
         {ID_VIEW_TOOLBAR, "ﾂｰﾙ ﾊﾞｰの 表示/非表示"},
         {ID_VIEW_STATUS_BAR, "ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示"},
-        {ID_VIEW_PIANO_ROLL, "変換の前と後を重ねたﾋﾟｱﾉﾛｰﾙの 表示/非表示"},
+        {ID_VIEW_PIANO_ROLL, "ﾋﾟｱﾉﾛｰﾙの 表示/非表示"},
         {ID_VIEW_PLAYBACK_SETTINGS, "演奏の出力、SoundFont、ｵｰﾃﾞｨｵ ﾄﾞﾗｲﾊﾞの設定"},
         {ID_APP_ABOUT, "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"},
     };

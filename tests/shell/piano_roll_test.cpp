@@ -12,6 +12,7 @@
 #include <wx/uiaction.h>
 
 #include "gui_test.h"
+#include "key_songs.h"
 #include "piano_roll_wnd.h"
 #include "playback_settings.h"
 #include "resource.h"
@@ -127,6 +128,61 @@ TEST_F(PianoRollTest, AltVThenPOpensTheRollWhichFollowsOpenNewAndConvert)
     EXPECT_TRUE(Record().messages.empty());
 }
 
+// The key of each song opened, or made anew, is in the status bar and the roll's header; the
+// roll shades its scale until a conversion shades the chosen one. The menu item fills the key
+// box only.
+TEST_F(PianoRollTest, TheEstimatedKeyFollowsOpenAndNewAndFillsTheKeyBox)
+{
+    const std::string song = m_scratch.File("d-minor.mid");
+    const std::string drums = m_scratch.File("drums.mid");
+    WriteBytes(song, MakeKeySong(2, true, KeySongKind::ScaleAndCadence));
+    WriteBytes(drums, MakeSmf({Concat({{0x00, 0x99, 36, 100, 0x60, 0x89, 36, 0}, kEndOfTrack})}));
+    ASSERT_TRUE(StartApp({song}));
+    const auto statusText = [this] { return ToUtf8(Frame()->GetStatusBar()->GetStatusText(0)); };
+    const auto comboText = [this](UINT id)
+    {
+        return ToUtf8(
+            dynamic_cast<wxOwnerDrawnComboBox*>(View()->FindWindow(AfxWxId(id)))->GetValue());
+    };
+    const auto enabled = [this]
+    {
+        Frame()->GetMenuBar()->GetMenu(1)->UpdateUI(Frame());
+        return Frame()->GetMenuBar()->IsEnabled(AfxWxId(ID_VIEW_USE_ESTIMATED_KEY));
+    };
+    EXPECT_EQ(statusText(), "推定キー: D minor");
+    SendCommand(ID_VIEW_PIANO_ROLL);
+    ASSERT_NE(Roll(), nullptr);
+    EXPECT_EQ(Roll()->GetModel().KeyCaption(), "推定キー: D minor");
+    // D minor's scale: D and F are on it, D# and F# are not.
+    EXPECT_TRUE(Roll()->GetModel().IsScaleNote(62) && Roll()->GetModel().IsScaleNote(65));
+    EXPECT_FALSE(Roll()->GetModel().IsScaleNote(63) || Roll()->GetModel().IsScaleNote(66));
+    Pump(300);
+    Screenshot("piano_roll_estimated_key");
+
+    ASSERT_TRUE(enabled());
+    SendCommand(ID_VIEW_USE_ESTIMATED_KEY);
+    EXPECT_EQ(comboText(IDC_KEY), "D");
+    EXPECT_EQ(comboText(IDC_MODE), "Non convert");
+
+    Convert("major");
+    EXPECT_EQ(statusText(), MovedText());
+    EXPECT_TRUE(Roll()->GetModel().IsScaleNote(66)); // F#, on D major's scale
+    EXPECT_NE(Roll()->GetModel().KeyCaption(), "推定キー: D minor");
+
+    SendCommand(ID_FILE_NEW);
+    Pump(100);
+    EXPECT_EQ(statusText(), "推定キー: D minor");
+    EXPECT_EQ(comboText(IDC_KEY), "C");
+    EXPECT_FALSE(Roll()->GetModel().IsScaleNote(66));
+    EXPECT_EQ(Roll()->GetModel().KeyCaption(), "推定キー: D minor");
+
+    ASSERT_NE(App().OpenDocumentFile(drums), nullptr);
+    Pump(100);
+    EXPECT_EQ(statusText(), LoadResString(IDS_NO_ESTIMATED_KEY));
+    EXPECT_FALSE(enabled());
+    EXPECT_TRUE(Record().messages.empty());
+}
+
 TEST_F(PianoRollTest, ShownSizeAndPlaceSurviveARestart)
 {
     ASSERT_TRUE(StartApp());
@@ -161,7 +217,9 @@ TEST_F(PianoRollTest, AClickInTheRulerSeeksWhilePlayingOrPaused)
     const auto clickRulerAt = [&](double seconds)
     {
         const double x = CPianoRollPainter::XAtSeconds(Roll()->GetViewport(), seconds);
-        const wxPoint at = Roll()->GetCanvas()->ClientToScreen(wxPoint(int(x), 8));
+        const CRollViewport& view = Roll()->GetViewport();
+        const int y = (CPianoRollPainter::RulerTop(view) + CPianoRollPainter::RulerBottom(view)) / 2;
+        const wxPoint at = Roll()->GetCanvas()->ClientToScreen(wxPoint(int(x), y));
         wxUIActionSimulator sim;
         sim.MouseMove(at);
         Pump(50);
@@ -268,4 +326,64 @@ TEST_F(PianoRollTest, AGoneSoundFontOrPortIsNamedAtStartAndTheDefaultOffered)
     Click(start);
     ASSERT_EQ(questions.size(), 3u);
     EXPECT_NE(questions[2].find("no such port 42"), std::string::npos) << questions[2];
+}
+
+// The roll was kept above the main window, and a place over it was restored as it was: the
+// form could be hidden for good. A place that would cover it is moved beside it.
+TEST_F(PianoRollTest, ARestoredPlaceNeverCoversTheMainWindow)
+{
+    ASSERT_TRUE(StartApp());
+    SendCommand(ID_VIEW_PIANO_ROLL);
+    ASSERT_NE(Roll(), nullptr);
+    EXPECT_FALSE(Roll()->HasFlag(wxFRAME_FLOAT_ON_PARENT));
+    Roll()->SetSize(Frame()->GetRect().Inflate(20));
+    Pump(200);
+    StopApp();
+
+    ASSERT_TRUE(StartApp());
+    Pump(300);
+    ASSERT_NE(Roll(), nullptr);
+    EXPECT_TRUE(Roll()->IsShown());
+    EXPECT_FALSE(Roll()->GetRect().Intersects(Frame()->GetRect()))
+        << Roll()->GetRect().x << "," << Roll()->GetRect().y;
+
+    // A song dropped on the roll opens as on the main window.
+    auto* files = new wxString[1]{wxString::FromUTF8(DataPath("round.mid"))};
+    wxDropFilesEvent drop(wxEVT_DROP_FILES, 1, files);
+    drop.SetEventObject(Roll());
+    Roll()->ProcessWindowEvent(drop);
+    Pump(100);
+    EXPECT_EQ(Doc()->GetPathName(), DataPath("round.mid"));
+    EXPECT_EQ(Roll()->GetModel().Counts().nNotes, CountMovedNotes(*Doc()).nNotes);
+}
+
+// With no sound card, START showed four raw library errors. One question in the program's words,
+// which leads to the playback settings.
+TEST_F(PianoRollTest, StartWithoutASoundOutputSaysSoOnceAndOffersTheSettings)
+{
+    ASSERT_TRUE(StartApp({DataPath("round.mid")}));
+    CPlaybackSettings settings;
+    settings.strAudioDriver = "alsa"; // no sound card here
+    ASSERT_TRUE(settings.Save(App().GetProfilePath()));
+    std::vector<std::string> shown;
+    Record().onModal = [&](wxDialog* dialog)
+    {
+        if (auto* question = dynamic_cast<wxMessageDialog*>(dialog))
+        {
+            shown.push_back(ToUtf8(question->GetMessage()));
+            return int(wxID_YES);
+        }
+        if (dynamic_cast<CPlaybackSettingsDlg*>(dialog) != nullptr)
+            shown.push_back("settings");
+        return int(wxID_CANCEL);
+    };
+    Click(View()->FindWindow(AfxWxId(IDC_START)));
+    // START waits for the player, which loads in the background.
+    for (int i = 0; i < 30 && shown.empty(); ++i)
+        Pump(100);
+    ASSERT_EQ(shown.size(), 2u) << (Record().messages.empty() ? "" : Record().messages.front());
+    EXPECT_EQ(shown[0], LoadResString(IDS_NO_SOUND_OUTPUT));
+    EXPECT_EQ(shown[1], "settings");
+    EXPECT_TRUE(Record().messages.empty()) << Record().messages.front();
+    EXPECT_FALSE(App().GetPlayer().IsOpen());
 }

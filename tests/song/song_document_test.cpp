@@ -34,7 +34,7 @@ struct Snapshot
     std::string path;
 };
 
-Bytes SongBytes(const CTarvel1Doc& doc, bool converted)
+Bytes DocBytes(const CTarvel1Doc& doc, bool converted)
 {
     const auto& bytes = converted ? doc.m_converted : doc.m_original;
     return Bytes(bytes.begin(), bytes.begin() + doc.m_nLastIndex + 1);
@@ -60,9 +60,9 @@ TEST(SongDocument, ReadsRealSongsWhole)
         EXPECT_EQ(doc->m_bLoaded, 1);
         EXPECT_EQ(doc->m_nTracks, file[10] * 256 + file[11]);
         EXPECT_EQ(doc->m_nLastIndex, static_cast<int>(file.size()) - 1);
-        EXPECT_EQ(SongBytes(*doc, false), file);
+        EXPECT_EQ(DocBytes(*doc, false), file);
         // Until converted, the converted copy is the song as read.
-        EXPECT_EQ(SongBytes(*doc, true), file);
+        EXPECT_EQ(DocBytes(*doc, true), file);
         EXPECT_EQ(doc->GetPathName(), DataPath(name));
         EXPECT_TRUE(messages.Texts().empty());
     }
@@ -122,10 +122,18 @@ TEST(SongDocument, EveryTruncatedPrefixIsRefusedAndKeepsThePreviousSong)
             CMessageRecorder messages;
             EXPECT_FALSE(doc->OnOpenDocument(folder.File("cut.mid")));
             ASSERT_EQ(messages.Texts().size(), 1u);
+            // The reader that the player and the picture use refuses it with the same words.
+            const Bytes cut(file.begin(), file.begin() + length);
             EXPECT_EQ(messages.Texts()[0],
-                      FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("cut.mid")));
+                      SongScanMessage(ScanSong(cut.data(), cut.size()), folder.File("cut.mid")));
             ASSERT_TRUE(Snapshot(*doc) == before);
         }
+        // ... and finds the same song in the whole file, trailing bytes or not.
+        Bytes longer = file;
+        longer.insert(longer.end(), {0xFF, 0x2F, 0x00, 0x4D});
+        const SongScan scan = ScanSong(longer.data(), longer.size());
+        ASSERT_EQ(scan.result, SongScanResult::Song);
+        EXPECT_EQ(scan.nLastIndex, file.size() - 1);
     }
 }
 
@@ -173,7 +181,7 @@ TEST(SongDocument, SongsUpToTheLimitAreReadAndConvertedWhole)
     EXPECT_EQ(messages.Texts(),
               (std::vector<std::string>{
                   FormatResString(AFX_IDP_SONG_TOO_LARGE, folder.File("big.mid")),
-                  FormatResString(AFX_IDP_FILE_ENDS_EARLY, folder.File("cut.mid"))}));
+                  FormatResString(IDS_SONG_ENDS_EARLY, folder.File("cut.mid"), "1", "0")}));
     EXPECT_TRUE(Snapshot(*doc) == before);
 }
 
@@ -213,7 +221,7 @@ TEST(SongDocument, SaveWritesTheConvertedCopy)
     EXPECT_EQ(ReadBytes(folder.File("as-read.mid")), ReadBytes(DataPath("round.mid")));
     doc->Convert("minor", -2);
     ASSERT_TRUE(doc->OnSaveDocument(folder.File("minor.mid")));
-    EXPECT_EQ(ReadBytes(folder.File("minor.mid")), SongBytes(*doc, true));
+    EXPECT_EQ(ReadBytes(folder.File("minor.mid")), DocBytes(*doc, true));
     EXPECT_NE(ReadBytes(folder.File("minor.mid")), ReadBytes(DataPath("round.mid")));
 }
 
