@@ -86,6 +86,7 @@ constexpr UINT IDS_CLI_PRINT_KEY_TO_STDOUT = 0x501A;
 constexpr UINT IDS_CLI_PRINT_KEY_ONLY = 0x501B;
 constexpr UINT IDS_CLI_KEY_UNCERTAIN = 0x501C;
 constexpr UINT IDS_CLI_KEY_NO_NOTES = 0x501D;
+constexpr UINT IDS_CLI_NO_PICTURE = 0x501F;          // a build that cannot draw the roll
 // The version resource.
 constexpr UINT IDS_VERSION_PRODUCT_NAME = 0x5020;
 constexpr UINT IDS_VERSION_FILE_DESCRIPTION = 0x5021;
