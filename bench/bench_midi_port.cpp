@@ -161,6 +161,7 @@ int main(int argc, char** argv)
     std::printf("notes sent %d, arrived %zu\n", seconds * 10, onsets.size());
     Report("JACK port, arrival against the song's time", errors);
     Report("clock_nanosleep lateness", lateness);
-    std::system((std::string("rm -rf ") + folder).c_str());
+    if (std::system((std::string("rm -rf ") + folder).c_str()) != 0)
+        std::fprintf(stderr, "could not remove %s\n", folder);
     return onsets.size() == static_cast<std::size_t>(seconds * 10) ? 0 : 1;
 }

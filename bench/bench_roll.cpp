@@ -1,15 +1,22 @@
 // The piano roll on a 4 MiB song: building the model (what every open, File New and conversion
 // costs the roll), the first paint of the whole song, and one frame of scrolling when zoomed in.
+// And on the largest song the program reads, 64 MiB: from the open of its file to the fitted roll
+// painted, and one screen painted again at the fitted zoom and at 100 pixels a second.
 // Painted into an image surface of the window's usual size, as the window paints.
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
 #include "event_walker.h"
 #include "piano_roll_painter.h"
+#include "song_document.h"
 
 namespace
 {
@@ -17,6 +24,8 @@ namespace
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kSongBytes = 4u << 20;
+// The largest song File Open takes, less a little for the header and the chunk headers.
+constexpr std::size_t kLargestSongBytes = (64u << 20) - 1024;
 constexpr int kTracks = 16;
 constexpr int kWidth = 1200;
 constexpr int kHeight = 600;
@@ -36,10 +45,10 @@ void PutVarLen(Bytes& out, std::uint32_t value)
 
 // Sixteen tracks of chords and runs, one channel each (drums on the tenth), a note-on and a
 // note-off under running status every few ticks: about 4 MiB and 350,000 notes, some hours.
-Bytes BigSong()
+Bytes BigSong(std::size_t songBytes = kSongBytes)
 {
     Bytes song = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, kTracks, 0x01, 0xE0};
-    const std::size_t perTrack = kSongBytes / kTracks - 8;
+    const std::size_t perTrack = songBytes / kTracks - 8;
     std::uint32_t seed = 12345;
     for (int track = 0; track < kTracks; ++track)
     {
@@ -145,6 +154,100 @@ void BM_RollScrollFrame(benchmark::State& state)
     cairo_surface_destroy(surface);
 }
 BENCHMARK(BM_RollScrollFrame)->Arg(2)->Arg(20)->Arg(100)->Unit(benchmark::kMillisecond);
+
+// The 64 MiB song as a file, written once for the run and removed at its end.
+struct LargestSongFile
+{
+    std::string strPath;
+    LargestSongFile()
+    {
+        char path[] = "/tmp/bench_roll_XXXXXX";
+        const int fd = mkstemp(path);
+        const Bytes song = BigSong(kLargestSongBytes);
+        if (fd >= 0 && write(fd, song.data(), song.size()) == ssize_t(song.size()))
+            strPath = path;
+        if (fd >= 0)
+            close(fd);
+    }
+    ~LargestSongFile()
+    {
+        if (!strPath.empty())
+            unlink(strPath.c_str());
+    }
+};
+
+const std::string& LargestSongPath()
+{
+    static const LargestSongFile file;
+    return file.strPath;
+}
+
+// What the user waits for after choosing the 64 MiB song with the roll shown: the file read into
+// the document, converted, the roll's model built from both copies, fitted and painted.
+void BM_Roll64MiBOpenToFittedPaint(benchmark::State& state)
+{
+    const std::string& path = LargestSongPath();
+    if (path.empty())
+    {
+        state.SkipWithError("could not write the 64 MiB song");
+        return;
+    }
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
+    cairo_t* cr = cairo_create(surface);
+    CPianoRollModel model;
+    for (auto _ : state)
+    {
+        CTarvel1Doc doc;
+        if (!doc.OnOpenDocument(path))
+        {
+            state.SkipWithError("the 64 MiB song did not open");
+            break;
+        }
+        doc.Convert("minor", -2);
+        model.Build(doc, true, "minor", -2);
+        const CRollViewport view = CPianoRollPainter::FitAll(model, kWidth, kHeight);
+        CPianoRollPainter::Paint(cr, kWidth, kHeight, model, view);
+        cairo_surface_flush(surface);
+    }
+    state.counters["notes"] = double(model.Notes().size());
+    state.counters["hours_of_song"] = model.TotalSeconds() / 3600;
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+}
+BENCHMARK(BM_Roll64MiBOpenToFittedPaint)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// One screen of the 64 MiB song painted again (a playhead step, an expose): at the fitted zoom
+// (argument 0) or at the given pixels per second, from the middle of the song.
+void BM_Roll64MiBRedraw(benchmark::State& state)
+{
+    static const Bytes original = BigSong(kLargestSongBytes);
+    static const Bytes converted = Songs::Converted(original);
+    static CPianoRollModel model;
+    if (model.Notes().empty())
+        model.Build(original.data(), converted.data(), original.size(), kTracks,
+                    ConversionMode::Minor, -2);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
+    cairo_t* cr = cairo_create(surface);
+    CRollViewport view = CPianoRollPainter::FitAll(model, kWidth, kHeight);
+    if (state.range(0) > 0)
+    {
+        view.dPixelsPerSecond = double(state.range(0));
+        view.dFirstSecond = model.TotalSeconds() / 2;
+    }
+    // As the window repaints: the same view again with the playhead moved on, the note area
+    // kept from the paint before.
+    CRollLayerCache cache;
+    CPianoRollPainter::Paint(cr, kWidth, kHeight, model, view, &cache);
+    for (auto _ : state)
+    {
+        view.dPlayhead += 0.01;
+        CPianoRollPainter::Paint(cr, kWidth, kHeight, model, view, &cache);
+        cairo_surface_flush(surface);
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+}
+BENCHMARK(BM_Roll64MiBRedraw)->Arg(0)->Arg(100)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -194,6 +194,7 @@ int main(int argc, char** argv)
         app->ExitInstance();
     }
     wxEntryCleanup();
-    std::system((std::string("rm -rf '") + home + "'").c_str());
+    if (std::system((std::string("rm -rf '") + home + "'").c_str()) != 0)
+        std::fprintf(stderr, "could not remove %s\n", home);
     return status;
 }

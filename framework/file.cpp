@@ -3,21 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "string_table.h"
-
-std::string FolderOfPath(const std::string& path)
-{
-    // '/' never occurs inside a multibyte UTF-8 sequence, so the last '/' byte is always a whole
-    // character.
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
+#include "file_descriptor.h"
 
 CFile::CFile(const std::string& path, unsigned flags)
 {
@@ -39,22 +25,7 @@ void CFile::Open(const std::string& path, unsigned flags)
             path, (flags & modeScratch) != 0 ? unsigned(CSafeWriter::scratch) : 0u);
         return;
     }
-    // O_NONBLOCK: a pipe with no writer or a device must not hold the program before it can
-    // even look at what it opened.
-    m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (m_fd < 0)
-        AfxThrowFileException(path, errno);
-    struct stat st;
-    if (fstat(m_fd, &st) != 0)
-        Fail(errno);
-    if (S_ISDIR(st.st_mode))
-        Fail(EISDIR);
-    if (!S_ISREG(st.st_mode))
-    {
-        Abort();
-        throw CFileException(path, EINVAL, LoadResString(AFX_IDP_NOT_REGULAR_FILE));
-    }
-    fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+    m_fd = OpenRegularFileForReading(path);
 }
 
 void CFile::Attach(int fd, const std::string& name, unsigned flags)
@@ -67,17 +38,12 @@ void CFile::Attach(int fd, const std::string& name, unsigned flags)
         m_writer->Attach(fd, name);
         return;
     }
-    m_fd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (m_fd < 0)
-        AfxThrowFileException(name, errno);
+    m_fd = DuplicateDescriptor(fd, name);
 }
 
 std::size_t CFile::GetLength() const
 {
-    struct stat st;
-    if (m_fd < 0 || fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return 0;
-    return static_cast<std::size_t>(st.st_size);
+    return m_fd < 0 ? 0 : RegularFileLength(m_fd);
 }
 
 bool CFile::IsAtEnd()
@@ -99,14 +65,7 @@ std::size_t CFile::Read(void* buffer, std::size_t count)
         m_nPeeked = -1;
         return 1;
     }
-    for (;;)
-    {
-        const ssize_t got = ::read(m_fd, buffer, count);
-        if (got >= 0)
-            return static_cast<std::size_t>(got);
-        if (errno != EINTR)
-            AfxThrowFileException(m_strFileName, errno);
-    }
+    return ReadDescriptor(m_fd, buffer, count, m_strFileName);
 }
 
 void CFile::Write(const void* buffer, std::size_t count)
@@ -125,7 +84,7 @@ void CFile::Close()
         return;
     }
     if (m_fd >= 0)
-        ::close(m_fd);
+        CloseDescriptor(m_fd);
     m_fd = -1;
 }
 
@@ -144,7 +103,7 @@ void CFile::Abort() noexcept
 {
     m_nPeeked = -1;
     if (m_fd >= 0)
-        ::close(m_fd);
+        CloseDescriptor(m_fd);
     m_fd = -1;
     m_writer.reset();
 }

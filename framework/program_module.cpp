@@ -2,30 +2,8 @@
 
 #include <vector>
 
-#include <dlfcn.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace
-{
-
-std::string ExecutableFolder()
-{
-    std::string path(4096, '\0');
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (length <= 0)
-        return std::string();
-    path.resize(static_cast<std::size_t>(length));
-    return path.substr(0, path.rfind('/'));
-}
-
-bool IsFile(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-} // namespace
+#include "file.h"
+#include "system.h"
 
 CProgramModule OpenProgramModule(const std::string& file, const std::string& installedFolder,
                                  const std::string& builtPath, const std::string& onlyPath)
@@ -46,21 +24,15 @@ CProgramModule OpenProgramModule(const std::string& file, const std::string& ins
     CProgramModule module;
     for (const std::string& path : candidates)
     {
-        if (!IsFile(path))
+        if (QueryPath(path).kind != SPathInfo::regular)
         {
             module.strError += (module.strError.empty() ? "" : ", ") + path;
             continue;
         }
         module.strPath = path;
-        // Local: a module's own libraries never stand in for the program's.
-        module.pHandle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (module.pHandle == nullptr)
-        {
-            const char* why = dlerror();
-            module.strError = why != nullptr ? why : "dlopen";
-        }
-        else
-            module.strError.clear();
+        std::string error;
+        module.pHandle = OpenModuleFile(path, error);
+        module.strError = error;
         return module;
     }
     return module;

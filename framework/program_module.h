@@ -12,7 +12,7 @@ struct CProgramModule
 };
 
 // Looks for the module `file` beside the executable (the build tree), then in the installed
-// layout's `installedFolder` (e.g. "lib/tarvel1", relative to the executable's "../"), then at
+// layout's `installedFolder` (e.g. "lib/tarvel1/modules", relative to the executable's "../"), then at
 // `builtPath`. A non-empty `onlyPath` is the one place looked at. Opens the first found.
 CProgramModule OpenProgramModule(const std::string& file, const std::string& installedFolder,
                                  const std::string& builtPath, const std::string& onlyPath = {});

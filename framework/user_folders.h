@@ -12,10 +12,10 @@ enum class UserFolder
 
 // The folder for `kind`, not created. On POSIX systems $XDG_CONFIG_HOME or $XDG_CACHE_HOME when
 // absolute, otherwise ~/.config or ~/.cache, with the home folder from the password database when
-// HOME is unset, empty or relative; never a shared folder such as /tmp. Throws CFileException
-// when no home folder can be found.
+// HOME is unset, empty or relative; never a shared folder such as /tmp. On Windows %APPDATA% or
+// %LOCALAPPDATA%. Throws CFileException when no such folder can be found.
 std::string UserFolderPath(UserFolder kind);
 
-// The same for a given environment: `xdgHome` as the kind's XDG variable, `home` as HOME (the
-// password database is not asked).
+// On POSIX systems, the same for a given environment: `xdgHome` as the kind's XDG variable,
+// `home` as HOME (the password database is not asked).
 std::string UserFolderPathFor(UserFolder kind, const char* xdgHome, const char* home);

@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <mutex>
 
-#include <dlfcn.h>
 
 #include "player_engine.h"
 #include "program_module.h"
 #include "song_reader.h"
 #include "string_table.h"
+#include "system.h"
 
 namespace
 {
@@ -37,7 +37,7 @@ LoadedModule LoadOnce()
         return loaded;
     }
     using Entry = const PlayerModuleApi* (*)();
-    auto entry = reinterpret_cast<Entry>(dlsym(module.pHandle, kPlayerModuleEntry));
+    auto entry = reinterpret_cast<Entry>(FindModuleSymbol(module.pHandle, kPlayerModuleEntry));
     const PlayerModuleApi* api = entry != nullptr ? entry() : nullptr;
     if (api == nullptr || api->nVersion != kPlayerModuleVersion)
     {

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "system.h"
 
 #ifndef TARVEL1_BUILD_LOCALEDIR
 #error "TARVEL1_BUILD_LOCALEDIR comes from res/CMakeLists.txt"
@@ -30,8 +31,7 @@ std::uint32_t ReadWord(const std::string& data, std::size_t pos, bool swapped)
 
 bool IsFile(const std::string& path)
 {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return QueryPath(path).kind == SPathInfo::regular;
 }
 
 std::string CatalogPath(const std::string& folder, const std::string& language)
@@ -63,7 +63,8 @@ bool IsSourceLocale(const std::string& locale)
 bool CMessageCatalog::Load(const std::string& path)
 {
     m_translations.clear();
-    std::ifstream in(path, std::ios::binary);
+    // A UTF-8 name reaches the system whole on Windows too.
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     if (!in)
         return false;
     return Parse(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
@@ -165,14 +166,9 @@ std::string ChooseCatalogLanguage(const std::function<const char*(const char*)>&
 std::vector<std::string> CatalogFolders()
 {
     std::vector<std::string> folders;
-    char exe[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (length > 0)
-    {
-        std::string dir(exe, static_cast<std::size_t>(length));
-        dir.erase(dir.rfind('/') + 1);
-        folders.push_back(dir + "../share/locale");
-    }
+    const std::string folder = ExecutableFolder();
+    if (!folder.empty())
+        folders.push_back(folder + "/../share/locale");
     folders.emplace_back(TARVEL1_BUILD_LOCALEDIR);
     return folders;
 }
@@ -199,8 +195,17 @@ const SProcessCatalog& ProcessCatalog()
                     return CatalogPath(folder, language);
             return {};
         };
+        // Windows keeps the user's language in its settings: it stands for an unset LANG.
+        static const std::string system = SystemLanguage();
         chosen.language = ChooseCatalogLanguage(
-            [](const char* name) { return static_cast<const char*>(std::getenv(name)); },
+            [](const char* name)
+            {
+                const char* value = std::getenv(name);
+                if ((value == nullptr || *value == '\0') && std::strcmp(name, "LANG") == 0 &&
+                    !system.empty())
+                    return system.c_str();
+                return value;
+            },
             [&](const std::string& language) { return !find(language).empty(); });
         // A language without a catalog anywhere (English missing from a broken install) shows
         // the source texts rather than nothing.

@@ -120,6 +120,7 @@ const std::unordered_map<UINT, std::string>& Table()
         {IDS_CLI_SEVERAL_INPUTS, "入力が複数のときは -o で既存のフォルダーを指定してください"},
         {IDS_CLI_RECURSIVE_FOLDER, "-r には -o で出力フォルダーを指定してください"},
         {IDS_CLI_NO_PLAYER, "このビルドには演奏機能がないので --play と --render は使えません"},
+        {IDS_CLI_NO_PICTURE, "このビルドにはピアノロールを描く機能がないので --picture は使えません"},
         {IDS_CLI_PLAY_ONE_INPUT, "--play と --render に渡せる入力は一つだけです"},
         {IDS_CLI_PLAY_AND_RENDER, "--play と --render は同時に使えません"},
         {IDS_CLI_STDIN_TWICE, "標準入力 (-) は一度しか読めません"},

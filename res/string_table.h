@@ -86,11 +86,12 @@ constexpr UINT IDS_CLI_PRINT_KEY_TO_STDOUT = 0x501A;
 constexpr UINT IDS_CLI_PRINT_KEY_ONLY = 0x501B;
 constexpr UINT IDS_CLI_KEY_UNCERTAIN = 0x501C;
 constexpr UINT IDS_CLI_KEY_NO_NOTES = 0x501D;
+constexpr UINT IDS_CLI_NO_PICTURE = 0x501F;          // a build that cannot draw the roll
 // A render's rate and sample format: a bad rate (%1: as given, %2: the lowest, %3: the highest),
 // a bad format (%1: as given, %2: the formats), a format the file cannot hold (%1: the file
 // type, %2: the format, %3: the formats it holds), either without --render.
 constexpr UINT IDS_CLI_BAD_SAMPLE_RATE = 0x501E;
-constexpr UINT IDS_CLI_BAD_SAMPLE_FORMAT = 0x501F;
+constexpr UINT IDS_CLI_BAD_SAMPLE_FORMAT = 0x5025;
 constexpr UINT IDS_CLI_FORMAT_NOT_IN_FILE = 0x5023;
 constexpr UINT IDS_CLI_RENDER_SETTING_ALONE = 0x5024;
 // The version resource.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing for building and running the program
-# ("run") or also for its tests ("test"). Works as root or through sudo.
+# ("run"), also for its tests ("test"), or for the Windows build alone ("windows"). Works as root or
+# through sudo.
 set -euo pipefail
 
 run_packages=(
@@ -18,10 +19,19 @@ test_packages=(
     locales appstream desktop-file-utils lintian dpkg-dev file
 )
 
-wanted=("${run_packages[@]}")
-if [ "${1:-run}" = test ]; then
-    wanted+=("${test_packages[@]}")
-fi
+# The Windows build (scripts/build-windows.sh): MinGW-w64, Wine to test it, NSIS for the installer,
+# dpkg-dev for Debian's wxWidgets sources.
+windows_packages=(
+    g++-mingw-w64-x86-64-posix wine wine64 libz-mingw-w64-dev libgtest-dev cmake make
+    dpkg-dev xvfb xauth xdotool x11-utils fonts-ipafont-gothic nsis zip unzip
+)
+
+case "${1:-run}" in
+run) wanted=("${run_packages[@]}") ;;
+test) wanted=("${run_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}") ;;
+windows) wanted=("${windows_packages[@]}") ;;
+*) echo "deps.sh: run, test or windows" >&2; exit 2 ;;
+esac
 
 # The locale tests run the program under en_US.UTF-8 and ja_JP.UTF-8: both must exist.
 generate_locales() {

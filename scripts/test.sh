@@ -22,6 +22,9 @@ cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL1_WERROR=ON
 cmake --build build-test -j"$jobs"
 run_ctest build-test
 
+echo "== Windows build, tested under Wine"
+scripts/test-windows.sh build-win build-test
+
 echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTARVEL1_WERROR=ON -DTARVEL1_SANITIZE=ON \
     -DTARVEL1_BUILD_BENCH=OFF

@@ -699,8 +699,22 @@ void CPianoRollPainter::ClampScroll(CRollViewport& view, const CPianoRollModel& 
     view.dFirstSecond = std::clamp(view.dFirstSecond, 0.0, latest);
 }
 
+CRollLayerCache::~CRollLayerCache()
+{
+    if (m_pSurface != nullptr)
+        cairo_surface_destroy(m_pSurface);
+}
+
+bool CRollLayerCache::Key::operator==(const Key& o) const
+{
+    return pModel == o.pModel && nRevision == o.nRevision && nWidth == o.nWidth &&
+           nHeight == o.nHeight && nLow == o.nLow && nHigh == o.nHigh && dFirst == o.dFirst &&
+           dPixelsPerSecond == o.dPixelsPerSecond && dFontSize == o.dFontSize && bBars == o.bBars &&
+           strPrompt == o.strPrompt;
+}
+
 void CPianoRollPainter::Paint(cairo_t* cr, int width, int height, const CPianoRollModel& model,
-                              const CRollViewport& view)
+                              const CRollViewport& view, CRollLayerCache* cache)
 {
     cairo_save(cr);
     cairo_select_font_face(cr, kFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
@@ -709,15 +723,56 @@ void CPianoRollPainter::Paint(cairo_t* cr, int width, int height, const CPianoRo
     const double to = SecondsAtX(view, layout.right);
     const std::vector<CRulerLabel> labels = RulerLabels(cr, width, model, view);
 
-    cairo_save(cr);
-    cairo_rectangle(cr, layout.left, layout.top, layout.right - layout.left,
-                    layout.drumBottom - layout.top);
-    cairo_clip(cr);
-    PaintRows(cr, layout, model, view);
-    PaintGrid(cr, layout, labels);
-    PaintNotes(cr, layout, model, view, from, to);
-    PaintPrompt(cr, layout, view);
-    cairo_restore(cr);
+    const auto paintNoteArea = [&](cairo_t* target)
+    {
+        cairo_save(target);
+        cairo_rectangle(target, layout.left, layout.top, layout.right - layout.left,
+                        layout.drumBottom - layout.top);
+        cairo_clip(target);
+        PaintRows(target, layout, model, view);
+        PaintGrid(target, layout, labels);
+        PaintNotes(target, layout, model, view, from, to);
+        PaintPrompt(target, layout, view);
+        cairo_restore(target);
+    };
+    if (cache == nullptr)
+        paintNoteArea(cr);
+    else
+    {
+        CRollLayerCache::Key key;
+        key.pModel = &model;
+        key.nRevision = model.Revision();
+        key.nWidth = width;
+        key.nHeight = height;
+        key.nLow = view.nLowNote;
+        key.nHigh = view.nHighNote;
+        key.dFirst = view.dFirstSecond;
+        key.dPixelsPerSecond = view.dPixelsPerSecond;
+        key.dFontSize = view.dFontSize;
+        key.bBars = view.bBars;
+        key.strPrompt = view.strPrompt;
+        if (cache->m_pSurface == nullptr || !(cache->m_key == key))
+        {
+            if (cache->m_pSurface != nullptr)
+                cairo_surface_destroy(cache->m_pSurface);
+            // Like the target, so that a scaled screen keeps its sharpness.
+            cache->m_pSurface = cairo_surface_create_similar(cairo_get_target(cr),
+                                                             CAIRO_CONTENT_COLOR, width, height);
+            cairo_t* layer = cairo_create(cache->m_pSurface);
+            cairo_select_font_face(layer, kFontFamily, CAIRO_FONT_SLANT_NORMAL,
+                                   CAIRO_FONT_WEIGHT_NORMAL);
+            paintNoteArea(layer);
+            cairo_destroy(layer);
+            cache->m_key = key;
+        }
+        cairo_save(cr);
+        cairo_rectangle(cr, layout.left, layout.top, layout.right - layout.left,
+                        layout.drumBottom - layout.top);
+        cairo_clip(cr);
+        cairo_set_source_surface(cr, cache->m_pSurface, 0, 0);
+        cairo_paint(cr);
+        cairo_restore(cr);
+    }
 
     PaintKeyboard(cr, layout, view);
     PaintRuler(cr, layout, view, labels);

@@ -3,6 +3,7 @@
 // edge, a time ruler on top, the drum channel in a lane of its own at the bottom. The window and
 // the converter's --picture share this one painter, so a picture shows what the window shows.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,33 @@ struct CRollColour
     double r, g, b;
 };
 
+// The note area as last painted, kept by a window that paints the same view again and again
+// (every step of the playhead, every expose): when neither the song, its key nor the view has
+// changed, the notes are not walked again. Zoomed out on a long song they are millions.
+class CRollLayerCache
+{
+public:
+    CRollLayerCache() = default;
+    ~CRollLayerCache();
+    CRollLayerCache(const CRollLayerCache&) = delete;
+    CRollLayerCache& operator=(const CRollLayerCache&) = delete;
+
+private:
+    friend class CPianoRollPainter;
+    struct Key
+    {
+        const CPianoRollModel* pModel = nullptr;
+        std::uint64_t nRevision = 0;
+        int nWidth = 0, nHeight = 0, nLow = 0, nHigh = 0;
+        double dFirst = 0, dPixelsPerSecond = 0, dFontSize = 0;
+        bool bBars = false;
+        std::string strPrompt;
+        bool operator==(const Key& other) const;
+    };
+    Key m_key;
+    struct _cairo_surface* m_pSurface = nullptr;
+};
+
 class CPianoRollPainter
 {
 public:
@@ -70,7 +98,7 @@ public:
 
     // Paints the whole `width` x `height` area; notes outside the view are never visited.
     static void Paint(cairo_t* cr, int width, int height, const CPianoRollModel& model,
-                      const CRollViewport& view);
+                      const CRollViewport& view, CRollLayerCache* cache = nullptr);
 
     // The time under the horizontal pixel `x`, and the pixel of a time.
     static double SecondsAtX(const CRollViewport& view, double x);

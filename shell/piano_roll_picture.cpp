@@ -1,8 +1,12 @@
 #include "piano_roll_picture.h"
 
-#include <dlfcn.h>
-
 #include "program_module.h"
+#include "system.h"
+
+bool CanDrawPianoRollPicture()
+{
+    return true;
+}
 
 bool DrawPianoRollPicture(const PictureSong& song, const std::string& mode, int keyOffset,
                           const std::string& caption, const std::string& path, int width,
@@ -16,7 +20,8 @@ bool DrawPianoRollPicture(const PictureSong& song, const std::string& mode, int 
                 module.strError;
         return false;
     }
-    auto entry = reinterpret_cast<PictureModuleEntry>(dlsym(module.pHandle, kPictureModuleEntry));
+    auto entry =
+        reinterpret_cast<PictureModuleEntry>(FindModuleSymbol(module.pHandle, kPictureModuleEntry));
     if (entry == nullptr)
     {
         error = module.strPath + ": " + kPictureModuleEntry;

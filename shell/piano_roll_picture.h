@@ -41,6 +41,9 @@ inline bool IsPictureFileName(const std::string& path, bool& svg)
     return svg || extension == "png";
 }
 
+// Whether this build draws pictures at all (the Windows build has no cairo).
+bool CanDrawPianoRollPicture();
+
 // Opens the module once and draws; false with `error` set when it cannot be opened or drawing
 // fails.
 bool DrawPianoRollPicture(const PictureSong& song, const std::string& mode, int keyOffset,

@@ -10,6 +10,7 @@
 #include <wx/filename.h>
 #include <wx/graphics.h>
 #include <wx/settings.h>
+#include <wx/time.h>
 
 #include "frame_wnd.h"
 #include "profile.h"
@@ -29,6 +30,9 @@ constexpr double kKeyZoom = 1.5;
 // One wheel notch or arrow key scrolls this share of the visible time.
 constexpr double kScrollShare = 0.1;
 constexpr const char* kSettingsGroup = "/PianoRoll";
+// How long after the roll is first placed a move of the main window is taken for the window
+// manager's placement of it.
+constexpr long kSettleMillis = 3000;
 const wxSize kDefaultSize(900, 420);
 
 // The application's player, asked for each time: a change of the playback settings replaces it.
@@ -232,7 +236,8 @@ void CPianoRollWnd::FitAll()
 
 void CPianoRollWnd::Paint(void* cairoContext, int width, int height)
 {
-    CPianoRollPainter::Paint(static_cast<cairo_t*>(cairoContext), width, height, m_model, m_view);
+    CPianoRollPainter::Paint(static_cast<cairo_t*>(cairoContext), width, height, m_model, m_view,
+                             &m_layerCache);
 }
 
 void CPianoRollWnd::ZoomBy(double factor, double x)
@@ -351,6 +356,34 @@ CPianoRollHost::CPianoRollHost(CFrameWnd* frame) : m_pFrame(frame)
                        SaveSettings();
                        event.Skip();
                    });
+    // A window manager places the main window itself, after the roll was placed clear of
+    // where it was at start-up: the roll makes room again where the main window lands.
+    m_pFrame->Bind(wxEVT_MOVE,
+                   [this](wxMoveEvent& event)
+                   {
+                       event.Skip();
+                       if (m_pWindow != nullptr && m_pWindow->IsShown() &&
+                           wxGetLocalTimeMillis() - m_placedAt < kSettleMillis)
+                           KeepClearOfFrame();
+                   });
+}
+
+void CPianoRollHost::KeepClearOfFrame()
+{
+    const int display = wxDisplay::GetFromWindow(m_pFrame);
+    const wxRect screen =
+        wxDisplay(display != wxNOT_FOUND ? unsigned(display) : 0u).GetClientArea();
+    wxRect place = m_pWindow->GetRect();
+    place.SetSize(
+        wxSize(std::min(place.width, screen.width), std::min(place.height, screen.height)));
+    // The rectangles leave out the title bars that a window manager adds above each window.
+    wxRect frame = m_pFrame->GetRect();
+    frame.Inflate(0, 32);
+    place = PlaceClearOf(place, frame, screen);
+    if (place.IsEmpty())
+        return; // a main window as large as the screen: nowhere is clear
+    if (place != m_pWindow->GetRect())
+        m_pWindow->SetSize(place);
 }
 
 bool CPianoRollHost::IsShown() const
@@ -397,13 +430,9 @@ void CPianoRollHost::Show(bool show)
             if (config.Read("Ruler", &ruler))
                 m_pWindow->SetRulerInBars(ruler != "time");
         }
-        const int display = wxDisplay::GetFromWindow(m_pFrame);
-        const wxRect screen =
-            wxDisplay(display != wxNOT_FOUND ? unsigned(display) : 0u).GetClientArea();
-        place.SetSize(
-            wxSize(std::min(place.width, screen.width), std::min(place.height, screen.height)));
-        place.SetPosition(PlaceClearOf(place, frame, screen));
         m_pWindow->SetSize(place);
+        KeepClearOfFrame();
+        m_placedAt = wxGetLocalTimeMillis();
     }
     m_pWindow->SetHeaderKey(m_strKeyCaption, m_keyMode, m_nHeaderKeyOffset);
     if (m_pDoc != nullptr)
@@ -433,6 +462,8 @@ void CPianoRollHost::SongChanged(const CTarvel1Doc& doc, bool converted, const s
         SetHeaderKey(FormatResString(IDS_ROLL_KEY, LoadResString(IDS_KEY_FIRST + key), mode),
                      ModeFromText(mode), keyOffset);
     }
+    else if (doc.m_bLoaded != 1)
+        SetHeaderKey({}, ConversionMode::None, 0);
     // A hidden roll is brought up to date when it is shown again.
     if (m_pWindow != nullptr && m_pWindow->IsShown())
         m_pWindow->SetSong(doc, converted, mode, keyOffset, m_strCaption);
@@ -478,11 +509,11 @@ void CPianoRollHost::SaveSettings() const
     SaveProfile(*config, path);
 }
 
-wxPoint PlaceClearOf(const wxRect& wanted, const wxRect& avoid, const wxRect& screen)
+wxRect PlaceClearOf(const wxRect& wanted, const wxRect& avoid, const wxRect& screen)
 {
     const auto fits = [&](const wxRect& r) { return screen.Contains(r) && !r.Intersects(avoid); };
     if (fits(wanted))
-        return wanted.GetPosition();
+        return wanted;
     constexpr int kGap = 8;
     const wxSize size = wanted.GetSize();
     const wxPoint candidates[] = {
@@ -493,21 +524,23 @@ wxPoint PlaceClearOf(const wxRect& wanted, const wxRect& avoid, const wxRect& sc
     };
     for (const wxPoint& at : candidates)
         if (fits(wxRect(at, size)))
-            return at;
-    // No side has room: the corner of the screen where the least of the main window is covered.
-    wxPoint best = screen.GetPosition();
-    long long least = -1;
-    for (const wxPoint& at : {screen.GetTopLeft(), wxPoint(screen.GetRight() - size.x, screen.y),
-                              wxPoint(screen.x, screen.GetBottom() - size.y),
-                              wxPoint(screen.GetRight() - size.x, screen.GetBottom() - size.y)})
+            return wxRect(at, size);
+    // No side has room for the whole window: the largest free side of the screen, the window
+    // made smaller to fit it.
+    const wxRect sides[] = {
+        wxRect(wxPoint(avoid.GetRight() + 1 + kGap, screen.y), screen.GetBottomRight()),
+        wxRect(screen.GetTopLeft(), wxPoint(avoid.x - 1 - kGap, screen.GetBottom())),
+        wxRect(wxPoint(screen.x, avoid.GetBottom() + 1 + kGap), screen.GetBottomRight()),
+        wxRect(screen.GetTopLeft(), wxPoint(screen.GetRight(), avoid.y - 1 - kGap)),
+    };
+    wxRect best;
+    for (const wxRect& side : sides)
     {
-        const wxRect covered = wxRect(at, size).Intersect(avoid);
-        const long long area = covered.IsEmpty() ? 0 : 1LL * covered.width * covered.height;
-        if (least < 0 || area < least)
-        {
-            least = area;
-            best = at;
-        }
+        const wxRect free = side.Intersect(screen);
+        if (free.width > 0 && free.height > 0 &&
+            1LL * free.width * free.height > 1LL * best.width * best.height)
+            best = free;
     }
-    return best;
+    return wxRect(best.GetTopLeft(),
+                  wxSize(std::min(size.x, best.width), std::min(size.y, best.height)));
 }

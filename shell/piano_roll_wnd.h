@@ -9,6 +9,7 @@
 
 #include <wx/frame.h>
 #include <wx/gdicmn.h>
+#include <wx/longlong.h>
 #include <wx/timer.h>
 
 #include "piano_roll_painter.h"
@@ -59,6 +60,7 @@ private:
 
     CPianoRollModel m_model;
     CRollViewport m_view;
+    CRollLayerCache m_layerCache; // the notes as last painted, for the playhead's repaints
     wxWindow* m_pCanvas = nullptr;
     wxTimer m_timer;
     bool m_bFitOnSize = true; // until the user zooms or scrolls, a resize fits the song again
@@ -97,6 +99,8 @@ public:
 
 private:
     void Show(bool show);
+    // Moves the roll beside the main window when it covers any of it or leaves the screen.
+    void KeepClearOfFrame();
 
     CFrameWnd* m_pFrame;
     CPianoRollWnd* m_pWindow = nullptr; // a child of the frame, which destroys it
@@ -108,9 +112,11 @@ private:
     std::string m_strKeyCaption;
     ConversionMode m_keyMode = ConversionMode::None;
     int m_nHeaderKeyOffset = 0;
+    wxLongLong m_placedAt = 0; // when the roll was first placed
 };
 
-// Where a window of `size` goes when `wanted` would cover any part of `avoid` or leave the
-// screen area `screen`: beside `avoid` on the right, else on the left, below, above, else the
-// place of `screen` that covers least of it. `wanted` itself when it is clear.
-wxPoint PlaceClearOf(const wxRect& wanted, const wxRect& avoid, const wxRect& screen);
+// Where a window goes when `wanted` would cover any part of `avoid` or leave the screen area
+// `screen`: beside `avoid` on the right, else on the left, below, above; where no side has room,
+// on the largest free side, made smaller to fit (empty when there is none). `wanted` itself
+// when it is clear.
+wxRect PlaceClearOf(const wxRect& wanted, const wxRect& avoid, const wxRect& screen);

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,9 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include <dirent.h>
 #include <getopt.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "conversion.h"
@@ -32,6 +30,7 @@
 #include "piano_roll_model.h"
 #include "piano_roll_picture.h"
 #include "string_table.h"
+#include "system.h"
 
 #ifdef TARVEL1_WITH_PLAYBACK
 #include "audio_file_writer.h"
@@ -73,7 +72,7 @@ struct Options
     // An output is standard output itself (-o -, or a name that leads there): the paths written
     // are not printed into it.
     bool stdoutTaken = false;
-    bool printKey = false;   // each input's estimated key on standard output
+    bool printKey = false; // each input's estimated key on standard output
 
     // --print-key without -o only reads: nothing is converted or written.
     bool PrintKeyOnly() const { return printKey && output.empty(); }
@@ -90,7 +89,12 @@ struct Job
 };
 
 // What a file is, to find two names of one file.
-using FileId = std::pair<dev_t, ino_t>;
+using FileId = std::pair<std::uint64_t, std::uint64_t>;
+
+FileId IdOf(const SPathInfo& info)
+{
+    return FileId(info.nDevice, info.nFile);
+}
 
 // A name as it can be shown on one line: bytes that are not UTF-8 and control characters become
 // \xNN, so a file name with a line feed in it never splits a message.
@@ -166,8 +170,7 @@ bool IsEntry(const std::string& text, UINT first, UINT count)
 
 bool IsFolder(const std::string& path)
 {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return QueryPath(path).kind == SPathInfo::folder;
 }
 
 std::string BaseName(const std::string& path)
@@ -201,31 +204,24 @@ bool IsSongName(const std::string& name)
 void FindSongs(const std::string& folder, const std::string& relative,
                std::vector<std::pair<std::string, std::string>>& found)
 {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr)
+    std::vector<std::string> names;
+    if (!ListFolder(folder, names))
     {
         found.emplace_back(folder, relative);
         return;
     }
-    std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir))
-    {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    closedir(dir);
     std::sort(names.begin(), names.end());
     for (const std::string& name : names)
     {
         const std::string path = JoinPath(folder, name);
         const std::string rel = relative.empty() ? name : relative + "/" + name;
-        struct stat st;
-        if (lstat(path.c_str(), &st) != 0)
+        const SPathInfo info = QueryPath(path, false);
+        if (info.kind == SPathInfo::missing)
             found.emplace_back(path, rel);
-        else if (S_ISDIR(st.st_mode))
+        else if (info.kind == SPathInfo::folder)
             FindSongs(path, rel, found);
-        else if (IsSongName(name) && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+        else if (IsSongName(name) &&
+                 (info.kind == SPathInfo::regular || info.kind == SPathInfo::link))
             found.emplace_back(path, rel);
     }
 }
@@ -244,11 +240,9 @@ std::string ExistingFolderOf(const std::string& path)
 std::string CanonicalName(const std::string& path)
 {
     const std::string existing = ExistingFolderOf(path);
-    char* real = realpath(existing.c_str(), nullptr);
-    if (real == nullptr)
+    const std::string out = RealPath(existing);
+    if (out.empty())
         return path;
-    std::string out = real;
-    std::free(real);
     const std::string rest = existing == "." && path.compare(0, 2, "./") != 0
                                  ? path
                                  : path.substr(std::min(path.size(), existing.size() + 1));
@@ -462,6 +456,8 @@ std::string CheckUsage(Options& options)
         return LoadResString(IDS_CLI_PLAY_ONE_INPUT);
     if (!options.picturePath.empty() && options.inputs.size() > 1)
         return LoadResString(IDS_CLI_PICTURE_ONE_INPUT);
+    if (!options.picturePath.empty() && !CanDrawPianoRollPicture())
+        return LoadResString(IDS_CLI_NO_PICTURE);
     // The report's lines would be mixed into the song.
     if (options.report && options.output == kStandardStream)
         return LoadResString(IDS_CLI_REPORT_TO_STDOUT);
@@ -471,9 +467,8 @@ std::string CheckUsage(Options& options)
         return playback || !options.picturePath.empty() || options.report
                    ? LoadResString(IDS_CLI_PRINT_KEY_ONLY)
                    : "";
-    if (options.recursive &&
-        (options.output.empty() || options.output == kStandardStream ||
-         (access(options.output.c_str(), F_OK) == 0 && !IsFolder(options.output))))
+    if (options.recursive && (options.output.empty() || options.output == kStandardStream ||
+                              (CanAccess(options.output, false) && !IsFolder(options.output))))
         return LoadResString(IDS_CLI_RECURSIVE_FOLDER);
     return "";
 }
@@ -483,13 +478,8 @@ std::string CanonicalFolderName(std::string path)
 {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
-    if (char* real = realpath(path.c_str(), nullptr))
-    {
-        std::string out = real;
-        std::free(real);
-        return out;
-    }
-    return CanonicalName(path);
+    const std::string real = RealPath(path);
+    return !real.empty() ? real : CanonicalName(path);
 }
 
 // True when `inner` is `outer` or lies below it; both are canonical names.
@@ -512,9 +502,9 @@ int CheckOutputOutsideInputs(const Options& options)
         if (input == kStandardStream || !IsFolder(input) ||
             !IsSameOrBelow(output, CanonicalFolderName(input)))
             continue;
-        PrintMessage(options.output, FormatResString(IDS_CLI_OUTPUT_INSIDE_INPUT,
-                                                     PrintableName(options.output),
-                                                     PrintableName(input)));
+        PrintMessage(options.output,
+                     FormatResString(IDS_CLI_OUTPUT_INSIDE_INPUT, PrintableName(options.output),
+                                     PrintableName(input)));
         return kExitUsage;
     }
     return 0;
@@ -568,11 +558,10 @@ int CheckFiles(Options& options, std::vector<Job>& jobs, bool& skipped)
                 file.Attach(STDIN_FILENO, job.input, CFile::modeRead);
             else
                 file.Open(job.input, CFile::modeRead);
-            struct stat st;
-            if (job.input == kStandardStream ? fstat(STDIN_FILENO, &st) == 0
-                                             : stat(job.input.c_str(), &st) == 0)
-                if (S_ISREG(st.st_mode))
-                    inputs.emplace(FileId(st.st_dev, st.st_ino), job.input);
+            const SPathInfo info =
+                job.input == kStandardStream ? QueryDescriptor(STDIN_FILENO) : QueryPath(job.input);
+            if (info.kind == SPathInfo::regular)
+                inputs.emplace(IdOf(info), job.input);
         }
         catch (const CFileException& error)
         {
@@ -592,16 +581,16 @@ int CheckFiles(Options& options, std::vector<Job>& jobs, bool& skipped)
         return status;
 
     // Standard output as the song's file: it must not be one of the inputs either.
-    struct stat out;
-    const bool haveStdout = fstat(STDOUT_FILENO, &out) == 0;
+    const SPathInfo out = QueryDescriptor(STDOUT_FILENO);
+    const bool haveStdout = out.kind != SPathInfo::missing;
     options.stdoutTaken = options.output == kStandardStream;
     if (options.output == kStandardStream && haveStdout)
     {
-        const auto input = inputs.find(FileId(out.st_dev, out.st_ino));
+        const auto input = inputs.find(IdOf(out));
         if (input != inputs.end())
         {
-            PrintMessage(kStandardStream, FormatResString(IDS_CLI_OVERWRITES_INPUT,
-                                                          PrintableName(input->second)));
+            PrintMessage(kStandardStream,
+                         FormatResString(IDS_CLI_OVERWRITES_INPUT, PrintableName(input->second)));
             return kExitUsage;
         }
     }
@@ -653,8 +642,7 @@ int CheckFiles(Options& options, std::vector<Job>& jobs, bool& skipped)
             // A song's output that exists is left alone with -n, whatever it is.
             if (options.noClobber && job != nullptr && error.m_lOsError != ENOENT)
             {
-                struct stat st;
-                if (stat(output.c_str(), &st) == 0)
+                if (QueryPath(output).kind != SPathInfo::missing)
                 {
                     job->skip = true;
                     continue;
@@ -665,9 +653,8 @@ int CheckFiles(Options& options, std::vector<Job>& jobs, bool& skipped)
             status = kExitRefused;
             continue;
         }
-        if (haveStdout && target.bIdentified &&
-            target.nDevice == static_cast<std::uint64_t>(out.st_dev) &&
-            target.nInode == static_cast<std::uint64_t>(out.st_ino))
+        if (haveStdout && target.bIdentified && target.nDevice == out.nDevice &&
+            target.nInode == out.nFile)
             options.stdoutTaken = true;
         if (options.noClobber && job != nullptr && target.bIdentified)
         {
@@ -676,8 +663,7 @@ int CheckFiles(Options& options, std::vector<Job>& jobs, bool& skipped)
         }
         if (target.bIdentified)
         {
-            const auto input = inputs.find(FileId(static_cast<dev_t>(target.nDevice),
-                                                  static_cast<ino_t>(target.nInode)));
+            const auto input = inputs.find(FileId(target.nDevice, target.nInode));
             if (input != inputs.end())
             {
                 PrintMessage(output, FormatResString(IDS_CLI_OVERWRITES_INPUT,
@@ -723,8 +709,8 @@ bool DrawPicture(const Options& options, const CTarvel1Doc& doc, int keyOffset)
     std::string error;
     const PictureSong song{doc.m_original.data(), doc.m_converted.data(),
                            static_cast<std::size_t>(doc.m_nLastIndex) + 1, doc.m_nTracks};
-    if (!DrawPianoRollPicture(song, options.mode, keyOffset, caption,
-                              options.picturePath, kPictureWidth, kPictureHeight, error))
+    if (!DrawPianoRollPicture(song, options.mode, keyOffset, caption, options.picturePath,
+                              kPictureWidth, kPictureHeight, error))
     {
         AfxMessageBox(FormatResString(AFX_IDP_FAILED_TO_WRITE, options.picturePath, error));
         return false;
@@ -757,8 +743,8 @@ bool CommitSongs(std::vector<PendingSong>& pending)
         if (failed == errors.end())
             std::fputs(pending[i].line.c_str(), stdout);
         else
-            PrintMessage(job.input, FormatResString(AFX_IDP_FAILED_TO_WRITE, job.target,
-                                                    failed->GetReason()));
+            PrintMessage(job.input,
+                         FormatResString(AFX_IDP_FAILED_TO_WRITE, job.target, failed->GetReason()));
     }
     pending.clear();
     return errors.empty();
@@ -844,7 +830,7 @@ bool ConvertOne(const Options& options, const Job& job, std::vector<PendingSong>
         {
             const MovedNoteCount counts = CountMovedNotes(*doc);
             line += PrintableName(job.input) + ": " + std::to_string(counts.nMoved) + " of " +
-                   std::to_string(counts.nNotes) + " notes moved\n";
+                    std::to_string(counts.nNotes) + " notes moved\n";
         }
         else if (!options.stdoutTaken)
         {
@@ -871,9 +857,9 @@ int FlushStandardOutput(int status)
     errno = 0;
     if (std::fflush(stdout) == 0 && !std::ferror(stdout))
         return status;
-    std::fprintf(stderr, "%s: %s\n", kProgram,
-                 FormatResString(IDS_CLI_STDOUT_FAILED, SystemErrorText(errno != 0 ? errno : EIO))
-                     .c_str());
+    std::fprintf(
+        stderr, "%s: %s\n", kProgram,
+        FormatResString(IDS_CLI_STDOUT_FAILED, SystemErrorText(errno != 0 ? errno : EIO)).c_str());
     return kExitRefused;
 }
 
@@ -881,10 +867,14 @@ int FlushStandardOutput(int status)
 
 int main(int argc, char** argv)
 {
-    // A reader that goes away is a failed write, reported once, not the end of the process.
-    std::signal(SIGPIPE, SIG_IGN);
+    PrepareStandardStreams();
+    std::vector<std::string> arguments = ProgramArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
     Options options;
-    const int parsed = ParseOptions(argc, argv, options);
+    const int parsed = ParseOptions(static_cast<int>(arguments.size()), pointers.data(), options);
     if (parsed >= 0)
         return parsed == 0 ? FlushStandardOutput(0) : parsed;
     if (options.listMidiPorts)
@@ -950,8 +940,9 @@ int main(int argc, char** argv)
         CMessagePresenterScope presenter([&jobs](const std::string& text)
                                          { PrintMessage(jobs.front().input, text); });
         const std::string& name = jobs.front().input;
-        allWritten = options.play ? PlayConvertedSong(request, converted, name)
-                                  : RenderConvertedSong(request, converted, name, options.renderPath);
+        allWritten = options.play
+                         ? PlayConvertedSong(request, converted, name)
+                         : RenderConvertedSong(request, converted, name, options.renderPath);
         if (allWritten && !options.play)
             PrintWrittenPath(options, options.renderPath);
     }

@@ -79,9 +79,11 @@ void CTarvel1View::OnPlayerReady()
             [this, player](const std::string& error)
             {
                 // The song's own faults are shown as they are; when the sound output is what
-                // failed, the libraries' reasons mean nothing to the user.
+                // failed, the libraries' reasons mean nothing to the user. (The check replaces
+                // the player's error text, which `error` refers to.)
+                const std::string reason = error;
                 if (player->CheckAudioOutput())
-                    AfxMessageBox(error);
+                    AfxMessageBox(reason);
                 else
                     OfferPlaybackSettings(GetParentFrame(), App().GetProfilePath());
             });
@@ -124,9 +126,18 @@ void CTarvel1View::DoDataExchange(CDataExchange* pDX)
 void CTarvel1View::FillBox(CComboBox& box, UINT firstId, UINT count)
 {
     box.ResetContent();
+    std::string choices;
     for (UINT i = 0; i < count; ++i)
+    {
         box.InsertString(-1, LoadResString(firstId + i));
+        choices += (i > 0 ? ", " : "") + LoadResString(firstId + i);
+    }
     box.SetWindowText(LoadResString(firstId));
+    // wx draws this combo box itself: screen readers are told that it is one, and its choices,
+    // which its closed list does not show them.
+    AfxSetAccessibleRole(box.GetComboBox(), "combo box");
+    AfxSetAccessibleDescription(box.GetComboBox(), choices);
+    AfxSetAccessibleDescription(box.GetComboBox()->GetTextCtrl(), choices);
 }
 
 void CTarvel1View::OnInitialUpdate()

@@ -1,16 +1,9 @@
 #include "conversion.h"
 
 #include <array>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "archive.h"
 #include "file.h"
-#include "user_folders.h"
 
 namespace
 {
@@ -18,40 +11,6 @@ namespace
 constexpr std::array<const char*, 11> kKeyNames = {"C",  "C#", "D",  "D#", "E", "F",
                                                    "F#", "G",  "G#", "A",  "A#"};
 constexpr int kLastKeyOffset = -11;
-
-// A folder of the search path holds programs, not songs: an installed copy must not write
-// temp.mid into ~/.local/bin or /usr/bin.
-bool IsOnSearchPath(const std::string& folder, const char* searchPath)
-{
-    struct stat self;
-    if (searchPath == nullptr || stat(folder.c_str(), &self) != 0)
-        return false;
-    const std::string entries = searchPath;
-    for (std::size_t start = 0;;)
-    {
-        const std::size_t colon = entries.find(':', start);
-        std::string entry = entries.substr(start, colon - start);
-        if (entry.empty())
-            entry = "."; // an empty entry is the current folder
-        struct stat st;
-        if (stat(entry.c_str(), &st) == 0 && st.st_dev == self.st_dev && st.st_ino == self.st_ino)
-            return true;
-        if (colon == std::string::npos)
-            return false;
-        start = colon + 1;
-    }
-}
-
-// temp.mid beside the executable when that folder may hold it, or an empty text.
-std::string TempSongBesideExecutable(const std::string& exePath, const char* searchPath)
-{
-    if (exePath.empty())
-        return "";
-    const std::string folder = FolderOfPath(exePath);
-    if (access(folder.c_str(), W_OK) != 0 || IsOnSearchPath(folder, searchPath))
-        return "";
-    return (folder == "/" ? "" : folder) + "/" + kTempSongName;
-}
 
 } // namespace
 
@@ -67,31 +26,6 @@ std::string KeyNameFromTonic(int pitchClass)
 {
     const int degree = (pitchClass % 12 + 12) % 12;
     return degree < static_cast<int>(kKeyNames.size()) ? kKeyNames[degree] : "B";
-}
-
-std::string ExecutablePath()
-{
-    std::array<char, PATH_MAX> buffer{};
-    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    return length > 0 ? std::string(buffer.data(), static_cast<std::size_t>(length)) : "";
-}
-
-std::string TempSongPathFor(const std::string& exePath, const char* xdgCacheHome, const char* home,
-                            const char* searchPath)
-{
-    const std::string beside = TempSongBesideExecutable(exePath, searchPath);
-    return !beside.empty() ? beside
-                           : UserFolderPathFor(UserFolder::cache, xdgCacheHome, home) +
-                                 "/tarvel1/" + kTempSongName;
-}
-
-std::string TempSongPath()
-{
-    std::string path = TempSongBesideExecutable(ExecutablePath(), std::getenv("PATH"));
-    if (path.empty())
-        path = UserFolderPath(UserFolder::cache) + "/tarvel1/" + kTempSongName;
-    MakeFolders(FolderOfPath(path), 0700);
-    return path;
 }
 
 void WriteConvertedSong(const CTarvel1Doc& doc, const std::string& path, bool scratch)

@@ -6,6 +6,7 @@
 
 #include "file.h"
 #include "song_document.h"
+#include "system.h"
 
 constexpr const char* kTempSongName = "temp.mid";
 
@@ -15,17 +16,16 @@ int KeyOffsetFromName(const std::string& key);
 std::string KeyNameFromTonic(int pitchClass);
 
 // Where temp.mid lives: beside the executable when that folder is writable and not on the search
-// path, otherwise in the user's cache folder ($XDG_CACHE_HOME/tarvel1, or ~/.cache/tarvel1 with
-// the home folder from the password database when HOME is unset or relative), which is created
-// when missing. Throws CFileException when the cache folder cannot be found or created.
+// path, otherwise in the user's cache folder, which is created when missing: on POSIX
+// $XDG_CACHE_HOME/tarvel1, or ~/.cache/tarvel1 with the home folder from the password database
+// when HOME is unset or relative; on Windows %LOCALAPPDATA%\tarvel1. Throws CFileException when
+// the cache folder cannot be found or created.
 std::string TempSongPath();
-// The same choice for a given executable path and environment (`searchPath` as PATH), creating
-// nothing. Throws CFileException when the cache folder is needed and neither XDG_CACHE_HOME nor
-// `home` is an absolute path.
+// On POSIX, the same choice for a given executable path and environment (`searchPath` as PATH),
+// creating nothing. Throws CFileException when the cache folder is needed and neither
+// XDG_CACHE_HOME nor `home` is an absolute path.
 std::string TempSongPathFor(const std::string& exePath, const char* xdgCacheHome, const char* home,
                             const char* searchPath);
-// The running program's own path.
-std::string ExecutablePath();
 
 // Writes the converted copy, bytes 0 to m_nLastIndex, to `path`, replacing the file there only
 // once every byte is written; a `scratch` file is never synced. Throws CFileException.

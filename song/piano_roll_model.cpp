@@ -327,6 +327,9 @@ void CPianoRollModel::SetKey(ConversionMode mode, int keyOffset, std::string cap
     m_bHasScale = mode == ConversionMode::Major || mode == ConversionMode::Minor ||
                   mode == ConversionMode::Aug || mode == ConversionMode::Dim;
     m_strKeyCaption = std::move(caption);
+    // One counter for all models, so that a model built afresh at the same address is new too.
+    static std::uint64_t revisions = 0;
+    m_nRevision = ++revisions;
 }
 
 bool CPianoRollModel::IsScaleNote(int note) const

@@ -80,6 +80,9 @@ public:
     // or knows a better one (an estimate before the first conversion) sets it here.
     void SetKey(ConversionMode mode, int keyOffset, std::string caption);
     const std::string& KeyCaption() const { return m_strKeyCaption; }
+    // Changes with every Build() and SetKey(), in any model: a drawing of this model made at
+    // another revision is out of date.
+    std::uint64_t Revision() const { return m_nRevision; }
 
     // True when the shown key's mode has a scale ("major", "minor", "aug", "dim").
     bool HasScale() const { return m_bHasScale; }
@@ -103,5 +106,6 @@ private:
     ConversionMode m_mode = ConversionMode::None;
     int m_nKeyOffset = 0;
     std::string m_strKeyCaption;
+    std::uint64_t m_nRevision = 0;
     CTempoMap m_tempo;
 };

@@ -324,6 +324,7 @@ bool CStatusBar::SetIndicators(const UINT* ids, int count)
         if (indicator != ID_SEPARATOR && LoadResString(indicator).empty())
             return false;
     SetFieldsCount(count);
+    AfxSetAccessibleRole(this, "status bar");
     m_shown.clear(); // the first update sets the widths
     SetStatusText(FromUtf8(LoadResString(AFX_IDS_IDLEMESSAGE)), 0);
     UpdateIndicators();
@@ -344,6 +345,13 @@ void CStatusBar::UpdateWidths()
                 m_shown[i] ? GetTextExtent(FromUtf8(LoadResString(m_indicators[i]))).x + 16 : 0);
     }
     SetStatusWidths(static_cast<int>(widths.size()), widths.data());
+}
+
+void CStatusBar::DoUpdateStatusText(int number)
+{
+    wxStatusBar::DoUpdateStatusText(number);
+    if (number == 0)
+        AfxSetAccessibleName(this, ToUtf8(GetStatusText(0)));
 }
 
 UINT CStatusBar::GetItemID(int index) const

@@ -88,6 +88,11 @@ public:
     // Brings the indicators up to the keyboard's lock states.
     void UpdateIndicators();
 
+protected:
+    // wx draws the panes itself, so screen readers see no text there: the message pane's text
+    // (a prompt, the moved-note count) is also the bar's accessible name.
+    void DoUpdateStatusText(int number) override;
+
 private:
     // The panes' widths for which indicators show their text now.
     void UpdateWidths();

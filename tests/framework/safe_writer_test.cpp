@@ -24,20 +24,6 @@
 namespace
 {
 
-std::vector<std::string> FolderEntries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str()))
-    {
-        while (const dirent* entry = readdir(dir))
-            if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
-                names.push_back(entry->d_name);
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void WriteWhole(const std::string& path, const std::string& text)
 {
     CSafeWriter writer(path);

@@ -2,6 +2,7 @@
 // audio output, and hooks so that nothing modal can hang the run.
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -65,7 +66,8 @@ int main(int argc, char** argv)
     // Nothing of the user's: the recent files, GTK's recently-used list and temp.mid's fallback
     // folder all go below a HOME of the test's own.
     const std::string home = std::string(TARVEL1_GUI_TEST_HOME);
-    std::system(("rm -rf '" + home + "' && mkdir -p '" + home + "'").c_str());
+    if (std::system(("rm -rf '" + home + "' && mkdir -p '" + home + "'").c_str()) != 0)
+        std::fprintf(stderr, "could not make the test's home %s\n", home.c_str());
     setenv("HOME", home.c_str(), 1);
     setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
     setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);

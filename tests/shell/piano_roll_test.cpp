@@ -11,6 +11,7 @@
 #include <wx/statusbr.h>
 #include <wx/uiaction.h>
 
+#include "gtk_native.h"
 #include "gui_test.h"
 #include "key_songs.h"
 #include "piano_roll_wnd.h"
@@ -81,6 +82,14 @@ TEST_F(PianoRollTest, AltVThenPOpensTheRollWhichFollowsOpenNewAndConvert)
     EXPECT_GT(Roll()->GetModel().Counts().nMoved, 0u);
     EXPECT_EQ(ToUtf8(Frame()->GetStatusBar()->GetStatusText(0)), MovedText());
     EXPECT_NE(MovedText().find(std::to_string(CountMovedNotes(*Doc()).nNotes)), std::string::npos);
+    // What screen readers get: the count as the status bar's text, the roll's length and count,
+    // the boxes as combo boxes with their choices.
+    EXPECT_EQ(AfxGetAccessibleName(Frame()->GetStatusBar()), MovedText());
+    EXPECT_NE(AfxGetAccessibleDescription(Roll()->GetCanvas()).find(MovedText()),
+              std::string::npos);
+    EXPECT_NE(AfxGetAccessibleDescription(Roll()->GetCanvas()).find("1:14"), std::string::npos);
+    auto* mode = dynamic_cast<wxOwnerDrawnComboBox*>(View()->FindWindow(AfxWxId(IDC_MODE)));
+    EXPECT_EQ(AfxGetAccessibleDescription(mode), "Non convert, major, minor, aug, dim, invert");
     Screenshot("piano_roll_fitted");
 
     // Keys as drawing programs have them: + zooms in, → scrolls on, Home fits the song again.
@@ -218,7 +227,8 @@ TEST_F(PianoRollTest, AClickInTheRulerSeeksWhilePlayingOrPaused)
     {
         const double x = CPianoRollPainter::XAtSeconds(Roll()->GetViewport(), seconds);
         const CRollViewport& view = Roll()->GetViewport();
-        const int y = (CPianoRollPainter::RulerTop(view) + CPianoRollPainter::RulerBottom(view)) / 2;
+        const int y =
+            (CPianoRollPainter::RulerTop(view) + CPianoRollPainter::RulerBottom(view)) / 2;
         const wxPoint at = Roll()->GetCanvas()->ClientToScreen(wxPoint(int(x), y));
         wxUIActionSimulator sim;
         sim.MouseMove(at);
