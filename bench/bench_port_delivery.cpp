@@ -237,6 +237,7 @@ int main(int argc, char** argv)
     if (!laterErrors.empty())
         std::printf("timing error from 50 ms on: %zu messages, median %.4f ms, worst %.3f ms\n",
                     laterErrors.size(), laterErrors[laterErrors.size() / 2], laterErrors.back());
-    std::system((std::string("rm -rf ") + folder).c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
     return failed == 0 ? 0 : 1;
 }
